@@ -1,0 +1,77 @@
+// The in-memory model of one Tenhou JSON log (format version 6).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ripaion/mjai/tile.hpp"
+#include "ripaion/tenhou/json_value.hpp"
+
+namespace ripaion::tenhou {
+
+using mjai::Tile;
+
+// An entry of a seat's draw or discard list.
+struct ActionItem {
+    enum class Kind : std::uint8_t { Tile, Number, Notation };
+    Kind kind = Kind::Number;
+    Tile tile{};               // Kind::Tile
+    std::uint8_t number = 0;   // Kind::Number: 0..255, not a tile code
+    std::string notation;      // Kind::Notation: text as written
+};
+
+// An entry of a hand's result list.
+struct ResultItem {
+    enum class Kind : std::uint8_t { Label, Deltas, Details };
+    Kind kind = Kind::Label;
+    std::string label;                   // Kind::Label
+    std::array<std::int32_t, 4> deltas{};  // Kind::Deltas
+    std::vector<JsonValue> details;      // Kind::Details
+};
+
+struct HandMeta {
+    std::uint8_t kyoku_num = 0;
+    std::uint8_t honba = 0;
+    std::uint8_t kyotaku = 0;
+};
+
+// One seat's three elements of a hand array.
+struct SeatRecord {
+    std::array<Tile, 13> haipai{};
+    std::vector<ActionItem> takes;
+    std::vector<ActionItem> discards;
+};
+
+// One hand: a JSON array of exactly 17 elements.
+struct HandRecord {
+    HandMeta meta;
+    std::array<std::int32_t, 4> scores{};
+    std::vector<Tile> dora;
+    std::vector<Tile> ura;
+    std::array<SeatRecord, 4> seats;  // elements 4 + 3s, 5 + 3s, 6 + 3s
+    std::vector<ResultItem> results;
+};
+
+struct Rule {
+    std::string disp;
+    std::uint8_t aka = 0;
+    std::uint8_t aka51 = 0;
+    std::uint8_t aka52 = 0;
+    std::uint8_t aka53 = 0;
+};
+
+struct RawLog {
+    std::vector<HandRecord> log;
+    std::array<std::string, 4> name;
+    Rule rule;
+    std::optional<std::string> ratingc;
+    std::optional<std::int32_t> lobby;
+    std::optional<std::vector<std::string>> dan;
+    std::optional<std::vector<double>> rate;
+    std::optional<std::vector<std::string>> sx;
+};
+
+}  // namespace ripaion::tenhou

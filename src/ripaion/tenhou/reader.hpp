@@ -1,0 +1,21 @@
+// Reads the JSON text of a Tenhou log into the model, enforcing every
+// acceptance rule of the format (strict syntax, shapes, ranges, tile codes).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "ripaion/result.hpp"
+#include "ripaion/tenhou/raw_log.hpp"
+
+namespace ripaion::tenhou {
+
+// A reading failure. The diagnostic is for tests and debugging only; it is
+// never shown to the Python caller.
+struct ReadError {
+    std::string message;
+};
+
+Result<RawLog, ReadError> parse_raw_log(std::string_view text);
+
+}  // namespace ripaion::tenhou
