@@ -1,0 +1,98 @@
+// Times the library's whole pipeline per log: read the JSON text into the
+// model, convert it to events, encode every event line. Prints medians over
+// the corpus and throughput.
+//   pipeline_bench [DIR] [REPEATS]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ripaion/conv/convert.hpp"
+#include "ripaion/mjai/encode.hpp"
+#include "ripaion/tenhou/reader.hpp"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double us_since(Clock::time_point t0) { return std::chrono::duration<double, std::micro>(Clock::now() - t0).count(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const fs::path dir = argc > 1 ? argv[1] : "../shared/corpus/tenhou4";
+    const int repeats = argc > 2 ? std::atoi(argv[2]) : 21;
+    std::vector<std::pair<fs::path, std::string>> logs;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file() || entry.path().extension() != ".json") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        logs.emplace_back(entry.path(), ss.str());
+    }
+    std::sort(logs.begin(), logs.end());
+
+    std::vector<double> read_us, convert_us, encode_us, total_us;
+    std::size_t bytes = 0, events = 0, read_failed = 0, convert_failed = 0;
+    double sum_total = 0;
+    std::string out;
+    for (const auto& [path, text] : logs) {
+        std::vector<double> r, c, e;
+        bool ok = true;
+        std::size_t n_events = 0;
+        for (int k = 0; k < repeats && ok; ++k) {
+            auto t0 = Clock::now();
+            auto log = ripaion::tenhou::parse_raw_log(text);
+            r.push_back(us_since(t0));
+            if (!log.ok()) {
+                ++read_failed;
+                ok = false;
+                std::fprintf(stderr, "read failed: %s: %s\n", path.c_str(), log.error().message.c_str());
+                break;
+            }
+            t0 = Clock::now();
+            auto ev = ripaion::conv::convert_log(std::move(log).value());
+            c.push_back(us_since(t0));
+            if (!ev.ok()) {
+                ++convert_failed;
+                ok = false;
+                std::fprintf(stderr, "convert failed: %s\n", path.c_str());
+                break;
+            }
+            t0 = Clock::now();
+            out.clear();
+            for (const auto& event : ev.value()) (void)ripaion::mjai::encode_event(event, out);
+            e.push_back(us_since(t0));
+            n_events = ev.value().size();
+        }
+        if (!ok) continue;
+        read_us.push_back(median(r));
+        convert_us.push_back(median(c));
+        encode_us.push_back(median(e));
+        total_us.push_back(median(r) + median(c) + median(e));
+        sum_total += total_us.back();
+        bytes += text.size();
+        events += n_events;
+    }
+    std::printf("logs: %zu converted, %zu read failures, %zu conversion failures (%s)\n", total_us.size(),
+                read_failed, convert_failed, dir.c_str());
+    std::printf("median per log: read %.1f us, convert %.1f us, encode %.1f us, total %.1f us\n", median(read_us),
+                median(convert_us), median(encode_us), median(total_us));
+    if (sum_total > 0) {
+        std::printf("throughput: %.1f MB/s of input, %.2f M events/s, %.0f logs/s\n", bytes / sum_total,
+                    events / sum_total, total_us.size() / (sum_total / 1e6));
+    }
+    return read_failed || convert_failed ? 1 : 0;
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when missing.
+#   libboost-json1.81-dev  JSON parser (header-only use, nothing at run time)
+#   libgtest-dev           C++ unit tests
+#   clang, libclang-rt-14-dev  libFuzzer target and its sanitizer runtimes
+#   ninja-build, cmake     build tools (pip's cmake/ninja work too)
+set -euo pipefail
+pkgs=(libboost-json1.81-dev libgtest-dev clang libclang-rt-14-dev ninja-build cmake g++ python3-venv)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
