@@ -1,0 +1,72 @@
+#include "ripaion/conv/convert.hpp"
+
+#include <string_view>
+
+#include "ripaion/conv/game_driver.hpp"
+#include "ripaion/conv/hand_conversion.hpp"
+#include "ripaion/conv/prepared_kyoku.hpp"
+
+namespace ripaion::conv {
+namespace {
+
+using mjai::Event;
+
+bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+// Three-player rule texts carry the kanji for three or the English marker.
+bool is_three_player(std::string_view disp) {
+    return contains(disp, "\xE4\xB8\x89") || contains(disp, "3-Player");
+}
+
+// East-only games: the kanji for east or the English word.
+mjai::Count kyoku_first_of(std::string_view disp) {
+    return contains(disp, "\xE6\x9D\xB1") || contains(disp, "East") ? 4 : 0;
+}
+
+Failure<ConvertError> invalid_log() { return fail(ConvertError{ConvertErrorKind::TenhouLogParsing}); }
+Failure<ConvertError> not_convertible() { return fail(ConvertError{ConvertErrorKind::TenhouToMjai}); }
+
+}  // namespace
+
+Result<std::vector<Event>, ConvertError> convert_log_recording(tenhou::RawLog log,
+                                                               std::vector<int>* attempts_per_hand) {
+    const tenhou::Rule& rule = log.rule;
+    if (is_three_player(rule.disp)) return invalid_log();
+    const mjai::Count kyoku_first = kyoku_first_of(rule.disp);
+
+    // Every hand is prepared before any event exists, so a malformed win in
+    // any hand is reported ahead of a hand that cannot be converted.
+    std::vector<PreparedKyoku> hands;
+    hands.reserve(log.log.size());
+    std::size_t event_bound = 2;
+    for (tenhou::HandRecord& record : log.log) {
+        auto prepared = prepare_kyoku(std::move(record));
+        if (!prepared) return invalid_log();
+        hands.push_back(std::move(prepared).value());
+        event_bound += kyoku_event_bound(hands.back());
+    }
+    log.log = {};
+
+    const bool aka_flag = int(rule.aka) + rule.aka51 + rule.aka52 + rule.aka53 != 0;
+
+    // Hands are written straight into the game list; a failed walk is cut
+    // off again, so only a converted hand stays.
+    std::vector<Event> events;
+    events.reserve(event_bound);
+    events.push_back(mjai::StartGame{std::move(log.name), kyoku_first, aka_flag});
+    HandScratch scratch;
+    if (attempts_per_hand) attempts_per_hand->clear();
+    for (const PreparedKyoku& hand : hands) {
+        auto converted = convert_kyoku(hand, scratch, events);
+        if (!converted) return not_convertible();
+        if (attempts_per_hand) attempts_per_hand->push_back(converted.value());
+    }
+    events.push_back(mjai::EndGame{});
+    return events;
+}
+
+Result<std::vector<Event>, ConvertError> convert_log(tenhou::RawLog log) {
+    return convert_log_recording(std::move(log), nullptr);
+}
+
+}  // namespace ripaion::conv

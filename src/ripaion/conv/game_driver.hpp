@@ -1,0 +1,14 @@
+// The conversion of a whole log, with an optional record of how many walks
+// each hand needed (for measurements over large sets of logs).
+#pragma once
+
+#include <vector>
+
+#include "ripaion/conv/convert.hpp"
+
+namespace ripaion::conv {
+
+Result<std::vector<mjai::Event>, ConvertError> convert_log_recording(tenhou::RawLog log,
+                                                                     std::vector<int>* attempts_per_hand);
+
+}  // namespace ripaion::conv

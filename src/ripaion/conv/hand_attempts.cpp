@@ -1,0 +1,43 @@
+#include "ripaion/conv/hand_attempts.hpp"
+
+#include <algorithm>
+#include <optional>
+
+#include "ripaion/conv/turn_walk.hpp"
+
+namespace ripaion::conv {
+
+// Each walk starts from the choices the previous walks left behind and moves
+// them on at every ambiguous call it meets. A walk is fully determined by the
+// choices it starts with, so:
+//  - a failed walk that leaves no choice recorded ends the search;
+//  - a walk that would start from choices an earlier walk of this hand
+//    already started from would fail the same way, and so would every walk
+//    after it: the search is going round in circles and ends;
+//  - at most kMaxAttemptsPerHand walks are made, so that the work stays
+//    proportional to the size of the hand even when the choices run through
+//    a long sequence of distinct states.
+// A hand that ends the search fails with the failure of its first walk.
+Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, SeenChoices& seen, std::vector<mjai::Event>& out) {
+    const auto hand_start = static_cast<std::ptrdiff_t>(out.size());
+    const mjai::Seat oya = in.start.oya;
+    CallChoices choices;
+    std::optional<HandFailure> first_failure;
+    seen.clear();
+    for (int attempt = 1;; ++attempt) {
+        out.push_back(in.start);
+        auto walked = walk_hand(in.queues, in.dora, oya, choices, out);
+        if (walked) {
+            append_results(out, in.outcome, in.ura);
+            return attempt;
+        }
+        out.erase(out.begin() + hand_start, out.end());
+        if (!first_failure) first_failure = walked.error();
+        const bool give_up = choices.empty() || attempt >= kMaxAttemptsPerHand ||
+                             std::find(seen.begin(), seen.end(), choices.states) != seen.end();
+        if (give_up) return fail(AttemptsFailed{*first_failure, attempt});
+        seen.push_back(choices.states);
+    }
+}
+
+}  // namespace ripaion::conv

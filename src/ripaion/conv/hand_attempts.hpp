@@ -1,0 +1,40 @@
+// Walking one hand, again and again with other choices at ambiguous calls,
+// until a walk completes or no choice is left to change.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "ripaion/conv/call_choices.hpp"
+#include "ripaion/conv/hand_failure.hpp"
+#include "ripaion/conv/hand_results.hpp"
+#include "ripaion/conv/seat_queues.hpp"
+#include "ripaion/mjai/event.hpp"
+#include "ripaion/result.hpp"
+
+namespace ripaion::conv {
+
+// At most this many walks of one hand (see run_attempts).
+inline constexpr int kMaxAttemptsPerHand = 64;
+
+struct HandWalkInput {
+    const HandQueues& queues;
+    const mjai::StartKyoku& start;
+    std::span<const mjai::Tile> dora;
+    std::span<const mjai::Tile> ura;
+    const KyokuOutcome& outcome;
+};
+
+struct AttemptsFailed {
+    HandFailure first_failure;
+    int attempts;  // walks made
+};
+
+// Reused from hand to hand so the attempts allocate nothing in the common case.
+using SeenChoices = std::vector<CallChoices::States>;
+
+// On success appends the whole hand (start_kyoku to end_kyoku) to `out` and
+// returns the number of walks it took; on failure `out` is as it was.
+Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, SeenChoices& seen, std::vector<mjai::Event>& out);
+
+}  // namespace ripaion::conv

@@ -1,0 +1,30 @@
+#include "ripaion/conv/hand_conversion.hpp"
+
+namespace ripaion::conv {
+
+Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch& scratch,
+                                          std::vector<mjai::Event>& out) {
+    if (auto built = build_seat_queues(hand.seats, scratch.queues); !built) {
+        return fail(AttemptsFailed{built.error().kind, 0});
+    }
+    // No indicator for start_kyoku: nothing to choose, so no walk is made.
+    if (hand.dora.empty()) return fail(AttemptsFailed{HandFailure::DoraExhausted, 0});
+    const mjai::StartKyoku start = make_start_kyoku(hand);
+    const HandWalkInput in{scratch.queues, start, hand.dora, hand.ura, hand.outcome};
+    return run_attempts(in, scratch.seen, out);
+}
+
+std::size_t kyoku_event_bound(const PreparedKyoku& hand) noexcept {
+    // start_kyoku; one event per take; per discard entry at most a reach, its
+    // dahai and the reach_accepted; the later indicators; the results.
+    std::size_t n = 1 + hand.dora.size() + result_event_count(hand.outcome);
+    for (const SeatLog& seat : hand.seats) {
+        n += seat.takes.size();
+        for (const auto& item : seat.discards) {
+            n += item.kind == tenhou::ActionItem::Kind::Notation ? 3 : 1;
+        }
+    }
+    return n;
+}
+
+}  // namespace ripaion::conv

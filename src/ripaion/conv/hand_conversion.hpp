@@ -1,0 +1,29 @@
+// One prepared hand into its events: seat queues, opening event, attempts.
+#pragma once
+
+#include <vector>
+
+#include "ripaion/conv/hand_attempts.hpp"
+#include "ripaion/conv/prepared_kyoku.hpp"
+#include "ripaion/conv/seat_queues.hpp"
+#include "ripaion/mjai/event.hpp"
+#include "ripaion/result.hpp"
+
+namespace ripaion::conv {
+
+// Buffers kept from hand to hand of one conversion.
+struct HandScratch {
+    HandQueues queues;
+    SeenChoices seen;
+};
+
+// Appends the hand's events to `out` and returns the number of walks it took
+// (0 walks in the failure when the queues or the dora list refuse the hand).
+// On failure `out` is as it was.
+Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch& scratch,
+                                          std::vector<mjai::Event>& out);
+
+// An upper bound on the number of events convert_kyoku appends for the hand.
+std::size_t kyoku_event_bound(const PreparedKyoku& hand) noexcept;
+
+}  // namespace ripaion::conv

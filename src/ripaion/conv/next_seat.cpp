@@ -1,0 +1,48 @@
+#include "ripaion/conv/walk_state.hpp"
+
+namespace ripaion::conv {
+
+mjai::Seat choose_next_seat(const HandQueues& queues, const WalkState& state, CallChoices& choices) {
+    const mjai::Seat discarder = state.actor;
+    const mjai::Tile tile = state.last_pai;
+    const auto next = static_cast<mjai::Seat>((discarder + 1) % 4);
+
+    // Pon beats chi beats daiminkan; between equal calls the higher seat wins.
+    int caller = -1;
+    int best_rank = -2;
+    for (mjai::Seat p = 0; p < 4; ++p) {
+        if (p == discarder) continue;
+        const auto& takes = queues[p].take_events;
+        if (state.take_pos[p] >= takes.size()) continue;
+        const auto call = as_call(takes[state.take_pos[p]]);
+        if (!call || call->target != discarder || call->pai != tile) continue;
+        if (call->rank >= best_rank) {
+            best_rank = call->rank;
+            caller = p;
+        }
+    }
+    if (caller < 0) return next;
+
+    // The log does not say which of the discarder's copies of the tile was
+    // called. If another copy is still to come, the choice for this tile
+    // decides: take the call now, or let it wait for a later copy. Each
+    // encounter moves the choice on (absent -> take now -> wait -> absent),
+    // so a failed attempt leads to the next arrangement being tried.
+    const bool more_discards = state.discard_pos[discarder] < queues[discarder].discard_events.size();
+    if (more_discards && state.remaining[discarder][tile_slot(tile)] >= 1) {
+        switch (choices.get(tile)) {
+            case CallChoices::Absent:
+                choices.set(tile, CallChoices::TakeNow);
+                return static_cast<mjai::Seat>(caller);
+            case CallChoices::TakeNow:
+                choices.set(tile, CallChoices::Wait);
+                return next;
+            case CallChoices::Wait:
+                choices.set(tile, CallChoices::Absent);
+                return next;
+        }
+    }
+    return static_cast<mjai::Seat>(caller);
+}
+
+}  // namespace ripaion::conv

@@ -1,0 +1,108 @@
+#include "ripaion/conv/seat_queues.hpp"
+
+#include <cstddef>
+
+namespace ripaion::conv {
+namespace {
+
+using mjai::Event;
+using mjai::Seat;
+
+Result<std::monostate, QueueFailure> build_takes(Seat seat, const std::vector<tenhou::ActionItem>& items,
+                                                 std::vector<Event>& out) {
+    using Kind = tenhou::ActionItem::Kind;
+    for (const auto& item : items) {
+        switch (item.kind) {
+            case Kind::Tile:
+                out.push_back(mjai::Tsumo{seat, item.tile});
+                break;
+            case Kind::Number:
+                return fail(QueueFailure{HandFailure::NumberInTakes, {}});
+            case Kind::Notation: {
+                auto call = take_from_notation(seat, item.notation);
+                if (!call) return fail(std::move(call.error()));
+                out.push_back(std::move(call).value());
+                break;
+            }
+        }
+    }
+    return std::monostate{};
+}
+
+Result<std::monostate, QueueFailure> build_discards(Seat seat, const std::vector<tenhou::ActionItem>& items,
+                                                    std::vector<Event>& out) {
+    using Kind = tenhou::ActionItem::Kind;
+    for (const auto& item : items) {
+        switch (item.kind) {
+            case Kind::Tile:
+                out.push_back(mjai::Dahai{seat, item.tile, false});
+                break;
+            case Kind::Number:
+                // The tsumogiri marker (any number that is not a tile code):
+                // the tile is the one drawn, filled in by the pairing below.
+                out.push_back(mjai::Dahai{seat, mjai::kUnknownTile, true});
+                break;
+            case Kind::Notation: {
+                auto added = append_discard_notation(seat, item.notation, out);
+                if (!added) return fail(std::move(added.error()));
+                break;
+            }
+        }
+    }
+    return std::monostate{};
+}
+
+// Each take pairs with one discard event, in order; a riichi declaration
+// stands in front of the discard it pairs through. A tsumogiri discard takes
+// the tile of the draw it pairs with (a call leaves it unknown). A discard of
+// tile code 0 is a placeholder that only uses up its take: it is dropped.
+// Dropping compacts the queue in place, so the pass stays linear.
+void pair_takes_with_discards(const std::vector<Event>& takes, std::vector<Event>& discards) {
+    const std::size_t n = discards.size();
+    std::size_t read = 0, write = 0;
+    auto keep = [&] {
+        if (write != read) discards[write] = std::move(discards[read]);
+        ++write;
+        ++read;
+    };
+    for (const Event& take : takes) {
+        if (read >= n) break;
+        if (std::holds_alternative<mjai::Reach>(discards[read])) {
+            keep();
+            if (read >= n) break;
+        }
+        if (auto* dahai = std::get_if<mjai::Dahai>(&discards[read])) {
+            if (dahai->tsumogiri) {
+                if (auto* tsumo = std::get_if<mjai::Tsumo>(&take)) dahai->pai = tsumo->pai;
+            } else if (dahai->pai == mjai::kUnknownTile) {
+                ++read;
+                continue;
+            }
+        }
+        keep();
+    }
+    while (read < n) keep();
+    discards.erase(discards.begin() + static_cast<std::ptrdiff_t>(write), discards.end());
+}
+
+}  // namespace
+
+Result<std::monostate, QueueFailure> build_one_seat(Seat seat, const SeatLog& log, SeatQueues& out) {
+    out.take_events.clear();
+    out.discard_events.clear();
+    out.take_events.reserve(log.takes.size());
+    out.discard_events.reserve(log.discards.size() + 4);
+    if (auto r = build_takes(seat, log.takes, out.take_events); !r) return r;
+    if (auto r = build_discards(seat, log.discards, out.discard_events); !r) return r;
+    pair_takes_with_discards(out.take_events, out.discard_events);
+    return std::monostate{};
+}
+
+Result<std::monostate, QueueFailure> build_seat_queues(const std::array<SeatLog, 4>& seats, HandQueues& out) {
+    for (Seat s = 0; s < 4; ++s) {
+        if (auto r = build_one_seat(s, seats[s], out[s]); !r) return r;
+    }
+    return std::monostate{};
+}
+
+}  // namespace ripaion::conv

@@ -1,0 +1,49 @@
+// Per seat, the log's draw list and discard list turned into ready-made
+// events: the take queue (tsumo, chi, pon, daiminkan) and the discard queue
+// (dahai, reach, kakan, ankan). Built once per hand and then only read, so a
+// hand can be walked again without rebuilding anything.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "ripaion/conv/hand_failure.hpp"
+#include "ripaion/mjai/event.hpp"
+#include "ripaion/result.hpp"
+#include "ripaion/tenhou/raw_log.hpp"
+
+namespace ripaion::conv {
+
+// One seat's haipai, draws and discards as the log gives them.
+using SeatLog = tenhou::SeatRecord;
+
+struct SeatQueues {
+    std::vector<mjai::Event> take_events;
+    std::vector<mjai::Event> discard_events;
+};
+using HandQueues = std::array<SeatQueues, 4>;
+
+struct QueueFailure {
+    HandFailure kind;  // BadNotation, BadTileCode or NumberInTakes
+    std::string text;  // the offending notation or two-byte code (empty for NumberInTakes)
+};
+
+// Builds the queues of seats 0 to 3 in order into `out`, reusing its
+// capacity. Stops at the first failure; `out` is then unspecified.
+Result<std::monostate, QueueFailure> build_seat_queues(const std::array<SeatLog, 4>& seats, HandQueues& out);
+
+// One seat's queues, including the pass that gives tsumogiri discards their
+// tile and drops the placeholder discards of tile code 0.
+Result<std::monostate, QueueFailure> build_one_seat(mjai::Seat seat, const SeatLog& log, SeatQueues& out);
+
+// A take-list text: chi, pon or daiminkan.
+Result<mjai::Event, QueueFailure> take_from_notation(mjai::Seat seat, std::string_view text);
+
+// A discard-list text: kakan, ankan, or riichi (appends reach, then its dahai).
+Result<std::monostate, QueueFailure> append_discard_notation(mjai::Seat seat, std::string_view text,
+                                                             std::vector<mjai::Event>& out);
+
+}  // namespace ripaion::conv

@@ -1,0 +1,52 @@
+// The state of one walk over a hand's seat queues. Created fresh for every
+// attempt; only the call choices outlive it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "ripaion/conv/call_choices.hpp"
+#include "ripaion/conv/seat_queues.hpp"
+#include "ripaion/mjai/event.hpp"
+
+namespace ripaion::conv {
+
+struct WalkState {
+    mjai::Seat actor = 0;                       // whose turn it is
+    std::array<std::size_t, 4> take_pos{};      // first take event not yet used, per seat
+    std::array<std::size_t, 4> discard_pos{};   // first discard event not yet used, per seat
+    mjai::Tile last_pai = mjai::kUnknownTile;   // tile of the latest dahai
+    mjai::Seat last_discarder = 0;              // seat that last handed the turn on
+    bool has_discarded = false;                 // the turn has been handed on at least once
+    bool reach_pending = false;                 // a reach_accepted is owed ...
+    mjai::Seat reach_seat = 0;                  // ... for this seat
+    bool kan_dora_pending = false;              // a kan's indicator is still to be revealed
+    bool dora_before_tsumo = false;             // ... and is due before the next tsumo
+    std::size_t dora_cursor = 1;                // next indicator to reveal
+    // Per seat and tile, how many dahai of that tile the seat still has to make.
+    std::array<std::array<std::int32_t, mjai::kTileCount>, 4> remaining{};
+};
+
+// The parts of a chi, pon or daiminkan the walk compares.
+struct CallView {
+    mjai::Seat actor;
+    mjai::Seat target;
+    mjai::Tile pai;
+    int rank;  // claim precedence: pon 1, chi 0, daiminkan -1
+};
+
+inline std::optional<CallView> as_call(const mjai::Event& e) noexcept {
+    if (auto* c = std::get_if<mjai::Pon>(&e)) return CallView{c->actor, c->target, c->pai, 1};
+    if (auto* c = std::get_if<mjai::Chi>(&e)) return CallView{c->actor, c->target, c->pai, 0};
+    if (auto* c = std::get_if<mjai::Daiminkan>(&e)) return CallView{c->actor, c->target, c->pai, -1};
+    return std::nullopt;
+}
+
+// The seat that moves after the actor's discard of `last_pai`: a caller of
+// that tile, by precedence, or the next seat. May record or advance a call
+// choice when the discarder will throw the same tile again.
+mjai::Seat choose_next_seat(const HandQueues& queues, const WalkState& state, CallChoices& choices);
+
+}  // namespace ripaion::conv
