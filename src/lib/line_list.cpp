@@ -1,0 +1,49 @@
+#include "line_list.hpp"
+
+#include <cstdint>
+#include <cstring>
+
+#include "py_ref.hpp"
+
+namespace ripaion::py {
+namespace {
+
+bool is_ascii(std::string_view s) noexcept {
+    std::uint64_t high = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        high |= word;
+    }
+    for (; i < s.size(); ++i) high |= static_cast<unsigned char>(s[i]);
+    return (high & 0x8080808080808080ULL) == 0;
+}
+
+// Almost every line is pure ASCII (only player names may not be): for those
+// the str is allocated at its final size and filled by one copy, which gives
+// the same object as decoding without the per-character work.
+PyObject* new_line_str(std::string_view line) {
+    if (is_ascii(line)) {
+        PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(line.size()), 127);
+        if (text && !line.empty()) std::memcpy(PyUnicode_DATA(text), line.data(), line.size());
+        return text;
+    }
+    return PyUnicode_DecodeUTF8(line.data(), static_cast<Py_ssize_t>(line.size()), nullptr);
+}
+
+}  // namespace
+
+PyObject* new_line_list(const EncodedLines& lines) {
+    const std::size_t count = lines.count();
+    Ref list(PyList_New(static_cast<Py_ssize_t>(count)));
+    if (!list) return nullptr;
+    for (std::size_t i = 0; i < count; ++i) {
+        PyObject* item = new_line_str(lines.line(i));
+        if (!item) return nullptr;
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
+    }
+    return list.release();
+}
+
+}  // namespace ripaion::py

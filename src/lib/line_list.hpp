@@ -1,0 +1,13 @@
+// The Python list of event lines returned to the caller.
+#pragma once
+
+#include <Python.h>
+
+#include "mjai_out.hpp"
+
+namespace ripaion::py {
+
+// A new list of str, one per line, or null with an exception set.
+PyObject* new_line_list(const EncodedLines& lines);
+
+}  // namespace ripaion::py
