@@ -1,0 +1,75 @@
+"""Converting one log and writing its mjai file; runs in each worker process,
+or in the command's own process with one job."""
+
+from __future__ import annotations
+
+import gzip
+import os
+import signal
+from types import FrameType
+from typing import Optional, Tuple, Union
+
+from . import _output
+from ._ripaion import tenhou_to_mjai
+
+# gzip level for --gzip: the middle level, pending a measurement on the corpus
+# (bench/gzip_levels.py).
+GZIP_LEVEL = 6
+
+Job = Tuple[str, str]  # (log path, output path; "-" for standard output)
+# What one job reports back. Kept tiny because it crosses the process boundary
+# once per log: CONVERTED or SKIPPED, or (log path, exception class name, message).
+CONVERTED = 0
+SKIPPED = 1
+Failure = Tuple[str, str, str]
+Outcome = Union[int, Failure]
+
+_compress = False
+_skip_existing = False
+
+
+def configure(compress: bool, skip_existing: bool) -> None:
+    global _compress, _skip_existing
+    _compress = compress
+    _skip_existing = skip_existing
+
+
+def init_worker(compress: bool, skip_existing: bool) -> None:
+    """Pool initializer. Ctrl-C reaches the whole process group; the parent alone
+    decides what it means and then terminates the pool with SIGTERM, which a
+    worker answers by removing the file it was writing and exiting at once."""
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+    signal.signal(signal.SIGTERM, _on_terminate)
+    # The parent blocks both while it forks the pool; take them from here on.
+    signal.pthread_sigmask(signal.SIG_UNBLOCK, {signal.SIGINT, signal.SIGTERM})
+    configure(compress, skip_existing)
+
+
+def _on_terminate(signum: int, frame: Optional[FrameType]) -> None:
+    temp = _output.pending_temp
+    if temp is not None:
+        _output.remove_quietly(temp)
+    os._exit(128 + signum)
+
+
+def mjai_bytes(lines: list[str], compress: bool) -> bytes:
+    text = "\n".join(lines) + "\n" if lines else ""
+    data = text.encode("utf-8")
+    if compress:
+        # mtime=0: the same log always gives the same bytes.
+        data = gzip.compress(data, GZIP_LEVEL, mtime=0)
+    return data
+
+
+def convert_one(job: Job) -> Outcome:
+    source, destination = job
+    if _skip_existing and os.path.exists(destination):
+        return SKIPPED
+    try:
+        data = mjai_bytes(tenhou_to_mjai(source), _compress)
+        _output.write_output(destination, data)
+    except (KeyboardInterrupt, SystemExit):
+        raise
+    except BaseException as exc:  # includes the module's internal-fault type
+        return (source, type(exc).__name__, str(exc))
+    return CONVERTED

@@ -1,0 +1,244 @@
+"""The `ripaion` command, run as `python -m ripaion_rs` in a subprocess."""
+
+import gzip
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+import pytest
+
+from ripaion_rs import tenhou_to_mjai
+
+LOGS = Path(__file__).resolve().parents[1] / "data" / "logs"
+GOOD = sorted(LOGS.glob("2019*.json"))[:3]
+THREE_PLAYER = {"log": [], "name": ["a", "b", "c", "d"], "rule": {"disp": "三般東喰"}}
+
+
+def run_cli(*args, cwd, timeout=120):
+    return subprocess.run([sys.executable, "-m", "ripaion_rs", *map(str, args)], cwd=cwd,
+                          stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+
+
+def expected_bytes(log, scratch):
+    """What the module itself writes for `log` (its own output file, not ours)."""
+    reference = scratch / (log.name + ".ref")
+    tenhou_to_mjai(log, reference)
+    return reference.read_bytes()
+
+
+def read_output(path):
+    data = path.read_bytes()
+    return gzip.decompress(data) if path.suffix == ".gz" else data
+
+
+def hidden_files(root):
+    return [p for p in root.rglob(".*")]
+
+
+@pytest.fixture
+def tree(tmp_path):
+    """in/ holds three good logs at different depths, two broken logs and a
+    file that is not a log; returns (input dir, {relative stem: log}, broken)."""
+    src = tmp_path / "in"
+    places = {"top": src, "a": src / "a", "deep": src / "b" / "c"}
+    good = {}
+    for (label, directory), log in zip(places.items(), GOOD):
+        directory.mkdir(parents=True, exist_ok=True)
+        shutil.copy(log, directory / log.name)
+        good[str((directory / log.stem).relative_to(src))] = log
+    (src / "a" / "bad.json").write_text('{"log": [', encoding="utf-8")
+    (src / "b" / "three.json").write_text(json.dumps(THREE_PLAYER, ensure_ascii=False), encoding="utf-8")
+    (src / "notes.txt").write_text("not a log", encoding="utf-8")
+    broken = {str(src / "a" / "bad.json"): "JsonParsingError",
+              str(src / "b" / "three.json"): "TenhouLogParsingError"}
+    return src, good, broken
+
+
+@pytest.mark.parametrize("jobs", ["1", "2"])
+@pytest.mark.parametrize("compress", [False, True])
+def test_tree_is_mirrored_and_failures_reported(tmp_path, tree, jobs, compress):
+    src, good, broken = tree
+    out, report = tmp_path / "out", tmp_path / "report.jsonl"
+    args = ["-o", out, "-j", jobs, "--report", report, src] + (["--gzip"] if compress else [])
+    result = run_cli(*args, cwd=tmp_path)
+    assert result.returncode == 1, result.stderr
+    suffix = ".mjson.gz" if compress else ".mjson"
+    written = sorted(str(p.relative_to(out)) for p in out.rglob("*") if p.is_file())
+    assert written == sorted(stem + suffix for stem in good)
+    for stem, log in good.items():
+        assert read_output(out / (stem + suffix)) == expected_bytes(log, tmp_path)
+    lines = [json.loads(line) for line in report.read_text(encoding="utf-8").splitlines()]
+    assert {line["path"]: line["type"] for line in lines} == broken
+    assert all(line["message"] for line in lines)
+    stderr = result.stderr.decode()
+    assert "3 converted" in stderr and "2 failed" in stderr
+    assert "1 JsonParsingError" in stderr and "1 TenhouLogParsingError" in stderr
+
+
+def test_gzip_output_is_the_same_every_time(tmp_path):
+    for name in ("one", "two"):
+        assert run_cli("-q", "--gzip", "-o", tmp_path / name, GOOD[0], cwd=tmp_path).returncode == 0
+    first, second = (tmp_path / name / (GOOD[0].stem + ".mjson.gz") for name in ("one", "two"))
+    assert first.read_bytes() == second.read_bytes()
+
+
+def test_single_files_and_globs_go_to_the_top_of_the_output(tmp_path, tree):
+    src, good, _ = tree
+    out = tmp_path / "out"
+    result = run_cli("-q", "-o", out, src / "a" / "*.json", src / "b" / "c" / (GOOD[2].name), cwd=tmp_path)
+    assert result.returncode == 1  # a/bad.json matches the pattern
+    assert sorted(p.name for p in out.iterdir()) == sorted([GOOD[1].stem + ".mjson", GOOD[2].stem + ".mjson"])
+
+
+def test_report_is_empty_when_everything_converts(tmp_path):
+    report = tmp_path / "report.jsonl"
+    result = run_cli("-o", tmp_path / "out", "--report", report, *GOOD, cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert report.read_text() == ""
+    assert "3 converted, 0 skipped, 0 failed" in result.stderr.decode()
+
+
+def test_skip_existing_leaves_existing_outputs_alone(tmp_path, tree):
+    src, good, _ = tree
+    out = tmp_path / "out"
+    run_cli("-q", "-o", out, src, cwd=tmp_path)
+    stems = sorted(good)
+    planted = out / (stems[0] + ".mjson")
+    planted.write_text("marker\n")
+    removed = out / (stems[1] + ".mjson")
+    removed.unlink()
+    result = run_cli("--skip-existing", "-o", out, src, cwd=tmp_path)
+    assert result.returncode == 1  # the broken logs are tried again
+    assert planted.read_text() == "marker\n"
+    assert removed.read_bytes() == expected_bytes(good[stems[1]], tmp_path)
+    assert "1 converted, 2 skipped, 2 failed" in result.stderr.decode()
+    run_cli("-q", "-o", out, src, cwd=tmp_path)
+    assert planted.read_bytes() == expected_bytes(good[stems[0]], tmp_path)
+
+
+@pytest.mark.parametrize("make_args, status, message", [
+    (lambda d: [], 2, "required"),
+    (lambda d: ["-j", "0", "-o", d / "out", GOOD[0]], 2, "positive"),
+    (lambda d: ["-o", d / "out", d / "missing.json"], 2, "no such file"),
+    (lambda d: ["-o", d / "out", d / "nothing-*.json"], 2, "no file matches"),
+    (lambda d: [d / "in"], 2, "needs -o"),
+    (lambda d: [d / "in" / "a", d / "in" / "b"], 2, "needs -o"),
+    (lambda d: [d / "in" / "a" / "*.json"], 2, "needs -o"),
+    (lambda d: ["-o", d / "out", d / "in" / "b" / "c", GOOD[1]], 0, "2 converted"),
+    (lambda d: ["-o", d / "out", d / "in" / "notes.txt", d / "in" / "a" / "bad.json"], 1, "2 failed"),
+    (lambda d: ["-o", d / "out", GOOD[0], d / "in" / GOOD[0].name], 2, "would both be written"),
+    (lambda d: ["-o", d / "out", d / "in", d / "in" / GOOD[0].name], 1, "3 converted"),
+    (lambda d: ["-o", d / "in" / "notes.txt", GOOD[0]], 2, "output directory"),
+    (lambda d: ["-o", d / "out", "--report", d / "no-dir" / "r.jsonl", GOOD[0]], 2, "report"),
+], ids=["no-input", "zero-jobs", "missing", "empty-glob", "dir-without-o", "several-without-o",
+        "glob-without-o", "dir-and-file", "non-log-file", "name-clash", "same-log-twice", "output-is-file",
+        "report-unwritable"])
+def test_exit_status(tmp_path, tree, make_args, status, message):
+    result = run_cli(*make_args(tmp_path), cwd=tmp_path)
+    assert result.returncode == status, result.stderr
+    assert message in result.stderr.decode()
+
+
+@pytest.mark.parametrize("extra", [[], ["-"]], ids=["LOG", "LOG -"])
+def test_one_log_to_standard_output(tmp_path, extra):
+    result = run_cli(GOOD[0], *extra, cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout == expected_bytes(GOOD[0], tmp_path)
+    assert result.stderr == b""
+
+
+def test_one_log_that_fails_says_why(tmp_path, tree):
+    src, _, _ = tree
+    result = run_cli(src / "b" / "three.json", cwd=tmp_path)
+    assert result.returncode == 1
+    assert result.stdout == b""
+    assert b"TenhouLogParsingError: invalid log" in result.stderr
+
+
+@pytest.mark.parametrize("existing", [None, b"old content\n"], ids=["new", "replaced"])
+def test_legacy_log_out_form(tmp_path, existing):
+    out = tmp_path / "game.mjson"
+    if existing is not None:
+        out.write_bytes(existing)
+    result = run_cli(GOOD[0], out, cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert result.stdout == b""
+    assert out.read_bytes() == expected_bytes(GOOD[0], tmp_path)
+    assert hidden_files(tmp_path) == []
+
+
+def test_legacy_form_keeps_old_output_when_conversion_fails(tmp_path, tree):
+    src, _, _ = tree
+    out = tmp_path / "game.mjson"
+    out.write_bytes(b"old content\n")
+    assert run_cli(src / "a" / "bad.json", out, cwd=tmp_path).returncode == 1
+    assert out.read_bytes() == b"old content\n"
+
+
+def test_progress_bar_only_on_a_terminal(tmp_path):
+    import pty
+    out = tmp_path / "out"
+    piped = run_cli("-o", out, *GOOD, cwd=tmp_path)
+    assert b"\r" not in piped.stderr
+    leader, follower = pty.openpty()
+    try:
+        process = subprocess.run([sys.executable, "-m", "ripaion_rs", "-j", "1", "-o", str(out), *map(str, GOOD)],
+                                 cwd=tmp_path, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                 stderr=follower, timeout=60)
+        os.close(follower)
+        follower = -1
+        shown = b""
+        while True:
+            try:
+                chunk = os.read(leader, 4096)
+            except OSError:  # the terminal is closed once the child is gone
+                break
+            if not chunk:
+                break
+            shown += chunk
+    finally:
+        if follower >= 0:
+            os.close(follower)
+        os.close(leader)
+    assert process.returncode == 0
+    assert b"3/3 100%" in shown and b"logs/s" in shown
+
+
+@pytest.mark.parametrize("jobs", ["1", "2"])
+def test_ctrl_c_stops_promptly_and_leaves_only_complete_files(tmp_path, jobs):
+    log = GOOD[0]
+    src, out = tmp_path / "in", tmp_path / "out"
+    copies = 4000
+    for i in range(copies):
+        directory = src / ("d%02d" % (i % 20))
+        directory.mkdir(parents=True, exist_ok=True)
+        shutil.copy(log, directory / ("g%05d.json" % i))
+    expected = expected_bytes(log, tmp_path)
+    process = subprocess.Popen([sys.executable, "-m", "ripaion_rs", "-j", jobs, "-o", str(out), str(src)],
+                               cwd=tmp_path, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.PIPE, start_new_session=True)
+    try:
+        deadline = time.monotonic() + 60
+        while sum(1 for _ in out.rglob("*.mjson")) < 100:
+            assert process.poll() is None and time.monotonic() < deadline
+            time.sleep(0.02)
+        os.killpg(process.pid, signal.SIGINT)
+        sent = time.monotonic()
+        _, stderr = process.communicate(timeout=10)
+        stopped_after = time.monotonic() - sent
+    finally:
+        if process.poll() is None:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+    assert process.returncode == 130, stderr
+    assert stopped_after < 3
+    assert b"interrupted after" in stderr
+    assert hidden_files(out) == []
+    written = list(out.rglob("*.mjson"))
+    assert 100 <= len(written) < copies
+    assert all(path.read_bytes() == expected for path in written)
