@@ -2,6 +2,7 @@
 // acceptance rule of the format (strict syntax, shapes, ranges, tile codes).
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,9 @@ namespace ripaion::tenhou {
 // never shown to the Python caller.
 struct ReadError {
     std::string message;
+    std::size_t offset = 0;  // byte offset in the text where reading stopped
+    std::size_t line = 0;    // 1-based position of that offset
+    std::size_t column = 0;  // 1-based, in bytes
 };
 
 Result<RawLog, ReadError> parse_raw_log(std::string_view text);
