@@ -141,6 +141,22 @@ T& grow(std::vector<T>& v, std::size_t first_capacity) {
     return v.emplace_back();
 }
 
+// Tenhou code -> tile for every u8 value; codes that name no tile map to
+// kNoTile. Built once, so that the hot path needs no call.
+inline constexpr std::uint8_t kNoTile = 0xFF;
+
+inline const std::array<std::uint8_t, 256>& tile_code_table() noexcept {
+    static const std::array<std::uint8_t, 256> table = [] {
+        std::array<std::uint8_t, 256> t{};
+        for (std::uint32_t code = 0; code < 256; ++code) {
+            const auto tile = mjai::tile_from_tenhou_code(code);
+            t[code] = tile ? mjai::tile_index(*tile) : kNoTile;
+        }
+        return t;
+    }();
+    return table;
+}
+
 inline bool fits_i32(const JsonValue& v) noexcept {
     return (v.kind == JsonValue::Kind::UInt && v.uint <= std::uint64_t{std::numeric_limits<std::int32_t>::max()}) ||
            (v.kind == JsonValue::Kind::Int && v.sint >= std::int64_t{std::numeric_limits<std::int32_t>::min()});
@@ -179,7 +195,7 @@ public:
         return true;
     }
     bool on_string(json::string_view s, std::size_t, json::error_code& ec) {
-        const bool ok = put_scalar(Scalar::of_string(joined(s)));
+        const bool ok = put_string(joined(s));
         pieces_.clear();
         return report(ok, ec);
     }
@@ -201,11 +217,9 @@ public:
     bool on_int64(std::int64_t i, json::string_view raw, json::error_code& ec) {
         if (i < 0) return report(put_scalar(Scalar::of_int(i)), ec);
         if (!raw.empty() && raw.front() == '-') return report(put_scalar(Scalar::of_double(-0.0)), ec);
-        return report(put_scalar(Scalar::of_uint(static_cast<std::uint64_t>(i))), ec);
+        return report(put_uint(static_cast<std::uint64_t>(i)), ec);
     }
-    bool on_uint64(std::uint64_t u, json::string_view, json::error_code& ec) {
-        return report(put_scalar(Scalar::of_uint(u)), ec);
-    }
+    bool on_uint64(std::uint64_t u, json::string_view, json::error_code& ec) { return report(put_uint(u), ec); }
     // Fractions, exponents and integers beyond 64 bits. The parser's value
     // is discarded in favour of a correctly rounded one; a magnitude beyond
     // the double range fails wherever it stands, skipped values included.
@@ -400,22 +414,27 @@ private:
     bool put_tile(const Scalar& v, mjai::Tile& out) {
         std::uint8_t code = 0;
         if (!put_u8(v, code)) return false;
-        const auto tile = mjai::tile_from_tenhou_code(code);
-        if (!tile) return fail(bad_tile_code(code));
-        out = *tile;
+        const std::uint8_t index = tile_code_table()[code];
+        if (index == kNoTile) return fail(bad_tile_code(code));
+        out = mjai::Tile{index};
         return true;
+    }
+
+    static void put_small_number(std::uint8_t value, tenhou::ActionItem& item) noexcept {
+        const std::uint8_t index = tile_code_table()[value];
+        if (index != kNoTile) {
+            item.kind = tenhou::ActionItem::Kind::Tile;
+            item.tile = mjai::Tile{index};
+        } else {
+            item.kind = tenhou::ActionItem::Kind::Number;
+            item.number = value;
+        }
     }
 
     // Tile codes first, then other small numbers, then texts.
     bool put_action_item(const Scalar& v, tenhou::ActionItem& item) {
         if (v.kind == Scalar::Kind::UInt && v.uint <= 255) {
-            if (const auto tile = mjai::tile_from_tenhou_code(static_cast<std::uint32_t>(v.uint))) {
-                item.kind = tenhou::ActionItem::Kind::Tile;
-                item.tile = *tile;
-            } else {
-                item.kind = tenhou::ActionItem::Kind::Number;
-                item.number = static_cast<std::uint8_t>(v.uint);
-            }
+            put_small_number(static_cast<std::uint8_t>(v.uint), item);
             return true;
         }
         if (v.kind == Scalar::Kind::String) {
@@ -435,6 +454,46 @@ private:
             case Scalar::Kind::Double: out.kind = JsonValue::Kind::Double; out.real = v.real; break;
             case Scalar::Kind::String: out.kind = JsonValue::Kind::String; out.string.assign(v.text); break;
         }
+    }
+
+    // Fast paths for the values that make up most of a log: tile codes and
+    // small numbers in draw, discard, dora and starting-hand lists, and
+    // texts in draw and discard lists. Everything else, and every failure,
+    // takes the general path, which gives the same result.
+    bool put_uint(std::uint64_t u) {
+        Frame& f = frames_.back();
+        if (u <= 255) {
+            switch (f.kind) {
+                case FrameKind::ActionList:
+                    put_small_number(static_cast<std::uint8_t>(u),
+                                     grow(*static_cast<std::vector<tenhou::ActionItem>*>(f.target), 24));
+                    return true;
+                case FrameKind::Haipai:
+                case FrameKind::TileList: {
+                    const std::uint8_t index = tile_code_table()[u];
+                    if (index == kNoTile || (f.kind == FrameKind::Haipai && f.count >= 13)) break;
+                    mjai::Tile& out = f.kind == FrameKind::Haipai
+                                          ? static_cast<mjai::Tile*>(f.target)[f.count++]
+                                          : grow(*static_cast<std::vector<mjai::Tile>*>(f.target), 8);
+                    out = mjai::Tile{index};
+                    return true;
+                }
+                default:
+                    break;
+            }
+        }
+        return put_scalar(Scalar::of_uint(u));
+    }
+
+    bool put_string(std::string_view text) {
+        Frame& f = frames_.back();
+        if (f.kind == FrameKind::ActionList) {
+            auto& item = grow(*static_cast<std::vector<tenhou::ActionItem>*>(f.target), 24);
+            item.kind = tenhou::ActionItem::Kind::Notation;
+            item.notation.assign(text);
+            return true;
+        }
+        return put_scalar(Scalar::of_string(text));
     }
 
     bool put_scalar(const Scalar& v) {
