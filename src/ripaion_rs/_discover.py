@@ -85,3 +85,10 @@ def plan_jobs(found: Sequence[Tuple[str, str]], output_dir: str, compress: bool)
         elif os.path.abspath(previous) != os.path.abspath(source):
             raise InputError("%s and %s would both be written to %s" % (previous, source, destination))
     return jobs
+
+
+def make_directories(output_dir: str, jobs: Sequence[Job]) -> None:
+    """Create the output tree once, up front, rather than a check per log in the workers."""
+    os.makedirs(output_dir, exist_ok=True)
+    for directory in sorted({os.path.dirname(destination) for _, destination in jobs}):
+        os.makedirs(directory, exist_ok=True)

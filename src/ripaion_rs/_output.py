@@ -33,16 +33,14 @@ def remove_quietly(path: str) -> None:
 
 
 def publish(path: str, data: bytes) -> None:
-    """Write `data` to a temporary file beside `path`, then rename it over `path`.
+    """Write `data` to a temporary file beside `path`, then rename it over `path`
+    (whose directory must exist).
 
     Readers (and a later --skip-existing run) see either no file or the whole
     file. There is no fsync: this guards against the program being stopped,
     not against the machine losing power, which would cost a disk flush per log.
     """
     global pending_temp
-    directory = os.path.dirname(path)
-    if directory:
-        os.makedirs(directory, exist_ok=True)
     temp = temp_name(path)
     pending_temp = temp
     try:

@@ -7,7 +7,7 @@ import gzip
 import os
 import signal
 from types import FrameType
-from typing import Optional, Tuple, Union
+from typing import Callable, Optional, Tuple, Union
 
 from . import _output
 from ._ripaion import tenhou_to_mjai
@@ -53,23 +53,38 @@ def _on_terminate(signum: int, frame: Optional[FrameType]) -> None:
 
 
 def mjai_bytes(lines: list[str], compress: bool) -> bytes:
-    text = "\n".join(lines) + "\n" if lines else ""
-    data = text.encode("utf-8")
+    """Every line followed by a line feed, as UTF-8 (gzip-compressed if asked)."""
+    if lines:
+        lines.append("")  # the last line's feed, without copying the joined text again
+    data = "\n".join(lines).encode("utf-8")
     if compress:
         # mtime=0: the same log always gives the same bytes.
         data = gzip.compress(data, GZIP_LEVEL, mtime=0)
     return data
 
 
-def convert_one(job: Job) -> Outcome:
-    source, destination = job
-    if _skip_existing and os.path.exists(destination):
-        return SKIPPED
+def _convert(source: str, destination: str, write: Callable[[str, bytes], None]) -> Outcome:
     try:
-        data = mjai_bytes(tenhou_to_mjai(source), _compress)
-        _output.write_output(destination, data)
-    except (KeyboardInterrupt, SystemExit):
+        write(destination, mjai_bytes(tenhou_to_mjai(source), _compress))
+    except (KeyboardInterrupt, SystemExit, BrokenPipeError):
         raise
     except BaseException as exc:  # includes the module's internal-fault type
         return (source, type(exc).__name__, str(exc))
     return CONVERTED
+
+
+def convert_one(job: Job) -> Outcome:
+    """One log of a batch; the parent has made the output directories."""
+    source, destination = job
+    if _skip_existing and os.path.exists(destination):
+        return SKIPPED
+    return _convert(source, destination, _output.publish)
+
+
+def convert_single(job: Job) -> Outcome:
+    """The one log of `LOG [OUT]`, where OUT may also be "-", a device or a link.
+    A closed standard output (BrokenPipeError) is the caller's to handle."""
+    source, destination = job
+    if _skip_existing and not _output.is_stdout_path(destination) and os.path.exists(destination):
+        return SKIPPED
+    return _convert(source, destination, _output.write_output)

@@ -10,8 +10,8 @@ import sys
 from types import FrameType
 from typing import IO, List, Optional, Sequence
 
-from . import _batch
-from ._discover import InputError, find_logs, plan_jobs
+from . import _batch, _worker
+from ._discover import InputError, find_logs, make_directories, plan_jobs
 from ._progress import ProgressBar
 from ._worker import Job, Outcome
 
@@ -101,8 +101,9 @@ def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace) -
     job = _single_job(parser, args.inputs)
     report = _open_report(parser, args.report)
     tally = _batch.Tally(1, report)
+    _worker.configure(args.gzip, args.skip_existing)
     try:
-        _batch.run([job], 1, args.gzip, args.skip_existing, tally.add)
+        tally.add(_worker.convert_single(job))
     except BrokenPipeError:
         # The reader of standard output went away (e.g. `| head`); say nothing
         # more and keep the interpreter from complaining at exit.
@@ -120,11 +121,11 @@ def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace) -
 def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace) -> int:
     try:
         jobs = plan_jobs(find_logs(args.inputs), args.output, args.gzip)
-        os.makedirs(args.output, exist_ok=True)
+        make_directories(args.output, jobs)
     except InputError as exc:
         parser.error(str(exc))
     except OSError as exc:
-        parser.error("cannot create the output directory %s: %s" % (args.output, exc.strerror or exc))
+        parser.error("cannot create the output directory %s: %s" % (exc.filename or args.output, exc.strerror or exc))
     workers = args.jobs if args.jobs is not None else usable_cpus()
     show_bar = not args.quiet and sys.stderr.isatty()
     bar = ProgressBar(len(jobs), sys.stderr if show_bar else None)

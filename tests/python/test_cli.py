@@ -209,36 +209,110 @@ def test_progress_bar_only_on_a_terminal(tmp_path):
     assert b"3/3 100%" in shown and b"logs/s" in shown
 
 
-@pytest.mark.parametrize("jobs", ["1", "2"])
-def test_ctrl_c_stops_promptly_and_leaves_only_complete_files(tmp_path, jobs):
-    log = GOOD[0]
-    src, out = tmp_path / "in", tmp_path / "out"
-    copies = 4000
-    for i in range(copies):
+COPIES = 4000
+
+
+@pytest.fixture
+def big_tree(tmp_path):
+    """COPIES copies of one log in 20 directories, and a batch converting them
+    in its own process group, started on demand and killed at the end."""
+    src = tmp_path / "in"
+    for i in range(COPIES):
         directory = src / ("d%02d" % (i % 20))
         directory.mkdir(parents=True, exist_ok=True)
-        shutil.copy(log, directory / ("g%05d.json" % i))
-    expected = expected_bytes(log, tmp_path)
-    process = subprocess.Popen([sys.executable, "-m", "ripaion_rs", "-j", jobs, "-o", str(out), str(src)],
-                               cwd=tmp_path, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.PIPE, start_new_session=True)
-    try:
+        os.link(GOOD[0], directory / ("g%05d.json" % i))
+    started = []
+
+    def start(jobs):
+        process = subprocess.Popen(
+            [sys.executable, "-m", "ripaion_rs", "-j", jobs, "-o", str(tmp_path / "out"), str(src)],
+            cwd=tmp_path, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+            start_new_session=True)
+        started.append(process)
         deadline = time.monotonic() + 60
-        while sum(1 for _ in out.rglob("*.mjson")) < 100:
+        while sum(1 for _ in (tmp_path / "out").rglob("*.mjson")) < 100:
             assert process.poll() is None and time.monotonic() < deadline
             time.sleep(0.02)
-        os.killpg(process.pid, signal.SIGINT)
-        sent = time.monotonic()
-        _, stderr = process.communicate(timeout=10)
-        stopped_after = time.monotonic() - sent
-    finally:
-        if process.poll() is None:
-            os.killpg(process.pid, signal.SIGKILL)
-            process.wait()
-    assert process.returncode == 130, stderr
-    assert stopped_after < 3
-    assert b"interrupted after" in stderr
+        return process
+
+    yield start
+    for process in started:
+        for member in group_members(process.pid):
+            os.kill(member, signal.SIGKILL)
+        process.wait()
+
+
+def group_members(group):
+    """Live (not zombie) processes of a process group."""
+    members = []
+    for stat_file in Path("/proc").glob("[0-9]*/stat"):
+        try:
+            fields = stat_file.read_text().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[2]) == group and fields[0] != "Z":
+            members.append(int(stat_file.parent.name))
+    return members
+
+
+def assert_only_complete_outputs(out):
+    expected = expected_bytes(GOOD[0], out.parent)
     assert hidden_files(out) == []
     written = list(out.rglob("*.mjson"))
-    assert 100 <= len(written) < copies
+    assert 100 <= len(written) < COPIES
     assert all(path.read_bytes() == expected for path in written)
+
+
+@pytest.mark.parametrize("jobs", ["1", "2"])
+def test_ctrl_c_stops_promptly_and_leaves_only_complete_files(tmp_path, big_tree, jobs):
+    process = big_tree(jobs)
+    os.killpg(process.pid, signal.SIGINT)
+    sent = time.monotonic()
+    _, stderr = process.communicate(timeout=10)
+    assert time.monotonic() - sent < 3
+    assert process.returncode == 130, stderr
+    assert b"interrupted after" in stderr
+    assert group_members(process.pid) == []
+    assert_only_complete_outputs(tmp_path / "out")
+
+
+@pytest.mark.parametrize("path, selects_stdout", [
+    ("-", True), ("-/", True), ("-/.", True), ("-//./", True),
+    ("./-", False), ("--", False), ("-x", False), ("a/-", False), ("-/a", False), ("", False),
+])
+def test_dash_paths_that_mean_standard_output(path, selects_stdout):
+    from ripaion_rs._output import is_stdout_path
+    assert is_stdout_path(path) is selects_stdout
+
+
+def test_interrupted_publish_leaves_the_old_file_and_no_temporary(tmp_path, monkeypatch):
+    from ripaion_rs import _output
+    target = tmp_path / "game.mjson"
+    target.write_bytes(b"old\n")
+
+    def interrupted(source, destination):
+        raise KeyboardInterrupt
+
+    monkeypatch.setattr(_output.os, "replace", interrupted)
+    with pytest.raises(KeyboardInterrupt):
+        _output.publish(str(target), b"new\n")
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["game.mjson"]
+    assert target.read_bytes() == b"old\n"
+    assert _output.pending_temp is None
+
+
+def test_worker_ignores_ctrl_c_and_removes_its_file_on_sigterm(tmp_path):
+    temp = tmp_path / ".game.mjson.tmp"
+    script = (
+        "import os, signal, sys, time\n"
+        "from ripaion_rs import _output, _worker\n"
+        "_worker.init_worker(False, False)\n"
+        "os.kill(os.getpid(), signal.SIGINT)\n"
+        "open(sys.argv[1], 'w').write('half a fi')\n"
+        "_output.pending_temp = sys.argv[1]\n"
+        "os.kill(os.getpid(), signal.SIGTERM)\n"
+        "time.sleep(30)\n"
+    )
+    result = subprocess.run([sys.executable, "-c", script, str(temp)], capture_output=True, timeout=60)
+    assert result.returncode == 128 + signal.SIGTERM, result.stderr
+    assert not temp.exists()
