@@ -1,5 +1,8 @@
 #include "ripaion/utf8.hpp"
 
+#include <cstdint>
+#include <cstring>
+
 namespace ripaion {
 
 std::size_t utf8_sequence_length(std::string_view s, std::size_t i, std::size_t* invalid_len) noexcept {
@@ -39,8 +42,8 @@ bool utf8_valid(std::string_view s) noexcept {
     while (i < s.size()) {
         // ASCII fast path, eight bytes at a time.
         while (i + 8 <= s.size()) {
-            unsigned long long w = 0;
-            for (int k = 0; k < 8; ++k) w |= static_cast<unsigned long long>(static_cast<unsigned char>(s[i + k])) << (8 * k);
+            std::uint64_t w;
+            std::memcpy(&w, s.data() + i, 8);
             if (w & 0x8080808080808080ULL) break;
             i += 8;
         }
