@@ -52,43 +52,43 @@ bool read_codes(std::string_view text, const std::array<std::size_t, N>& at, std
 }
 
 // Called tile first, then the consumed tiles in text order.
-template <class Call, std::size_t N>
-Result<mjai::Event, QueueFailure> read_call(Seat seat, Seat target, std::string_view text,
-                                            const std::array<std::size_t, N>& at) {
+template <std::size_t N>
+Result<QueueEvent, QueueFailure> read_call(QueueEvent::Kind kind, Seat seat, Seat target, std::string_view text,
+                                           const std::array<std::size_t, N>& at) {
     std::array<Tile, N> codes{};
     QueueFailure error{};
     if (!read_codes(text, at, codes, error)) return fail(std::move(error));
-    Call call{seat, target, codes[0], {}};
+    QueueEvent call{kind, seat, target, codes[0]};
     for (std::size_t i = 1; i < N; ++i) call.consumed[i - 1] = codes[i];
-    return mjai::Event{call};
+    return call;
 }
 
 }  // namespace
 
-Result<mjai::Event, QueueFailure> take_from_notation(Seat seat, std::string_view text) {
+Result<QueueEvent, QueueFailure> take_from_notation(Seat seat, std::string_view text) {
     constexpr auto npos = std::string_view::npos;
     // The letters are looked for in the order c, p, m; the first one present
     // decides the form. A chi is always taken from the left seat, and its
     // codes sit at fixed places whatever the position of the c.
     if (text.find('c') != npos) {
         if (text.size() != 7) return bad_notation(text);
-        return read_call<mjai::Chi, 3>(seat, left_of(seat), text, {1, 3, 5});
+        return read_call<3>(QueueEvent::Chi, seat, left_of(seat), text, {1, 3, 5});
     }
     if (const auto k = text.find('p'); k != npos) {
         if (text.size() != 7) return bad_notation(text);
         switch (k) {
-            case 0: return read_call<mjai::Pon, 3>(seat, left_of(seat), text, {1, 3, 5});
-            case 2: return read_call<mjai::Pon, 3>(seat, opposite_of(seat), text, {3, 0, 5});
-            case 4: return read_call<mjai::Pon, 3>(seat, right_of(seat), text, {5, 0, 2});
+            case 0: return read_call<3>(QueueEvent::Pon, seat, left_of(seat), text, {1, 3, 5});
+            case 2: return read_call<3>(QueueEvent::Pon, seat, opposite_of(seat), text, {3, 0, 5});
+            case 4: return read_call<3>(QueueEvent::Pon, seat, right_of(seat), text, {5, 0, 2});
             default: return bad_notation(text);
         }
     }
     if (const auto k = text.find('m'); k != npos) {
         if (text.size() != 9) return bad_notation(text);
         switch (k) {
-            case 0: return read_call<mjai::Daiminkan, 4>(seat, left_of(seat), text, {1, 3, 5, 7});
-            case 2: return read_call<mjai::Daiminkan, 4>(seat, opposite_of(seat), text, {3, 0, 5, 7});
-            case 6: return read_call<mjai::Daiminkan, 4>(seat, right_of(seat), text, {7, 0, 2, 4});
+            case 0: return read_call<4>(QueueEvent::Daiminkan, seat, left_of(seat), text, {1, 3, 5, 7});
+            case 2: return read_call<4>(QueueEvent::Daiminkan, seat, opposite_of(seat), text, {3, 0, 5, 7});
+            case 6: return read_call<4>(QueueEvent::Daiminkan, seat, right_of(seat), text, {7, 0, 2, 4});
             default: return bad_notation(text);
         }
     }
@@ -96,7 +96,7 @@ Result<mjai::Event, QueueFailure> take_from_notation(Seat seat, std::string_view
 }
 
 Result<std::monostate, QueueFailure> append_discard_notation(Seat seat, std::string_view text,
-                                                             std::vector<mjai::Event>& out) {
+                                                             std::vector<QueueEvent>& out) {
     constexpr auto npos = std::string_view::npos;
     QueueFailure error{};
     if (const auto k = text.find('k'); k != npos) {
@@ -110,7 +110,7 @@ Result<std::monostate, QueueFailure> append_discard_notation(Seat seat, std::str
         }
         std::array<Tile, 4> codes{};
         if (!read_codes(text, at, codes, error)) return fail(std::move(error));
-        out.push_back(mjai::Kakan{seat, codes[0], {codes[1], codes[2], codes[3]}});
+        out.push_back({QueueEvent::Kakan, seat, 0, codes[0], false, {codes[1], codes[2], codes[3]}});
         return std::monostate{};
     }
     if (text.find('a') != npos) {
@@ -119,7 +119,7 @@ Result<std::monostate, QueueFailure> append_discard_notation(Seat seat, std::str
         if (text.size() != 9) return bad_notation(text);
         std::array<Tile, 4> codes{};
         if (!read_codes(text, std::array<std::size_t, 4>{0, 2, 4, 7}, codes, error)) return fail(std::move(error));
-        out.push_back(mjai::Ankan{seat, codes});
+        out.push_back({QueueEvent::Ankan, seat, 0, mjai::kUnknownTile, false, codes});
         return std::monostate{};
     }
     if (text.size() == 3) {
@@ -134,8 +134,8 @@ Result<std::monostate, QueueFailure> append_discard_notation(Seat seat, std::str
             pai = t.value();
             tsumogiri = pai == mjai::kUnknownTile;
         }
-        out.push_back(mjai::Reach{seat});
-        out.push_back(mjai::Dahai{seat, pai, tsumogiri});
+        out.push_back({QueueEvent::Reach, seat});
+        out.push_back({QueueEvent::Dahai, seat, 0, pai, tsumogiri});
         return std::monostate{};
     }
     return bad_notation(text);

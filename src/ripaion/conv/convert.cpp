@@ -38,21 +38,21 @@ Result<std::vector<Event>, ConvertError> convert_log_recording(tenhou::RawLog lo
     // any hand is reported ahead of a hand that cannot be converted.
     std::vector<PreparedKyoku> hands;
     hands.reserve(log.log.size());
-    std::size_t event_bound = 2;
+    std::size_t event_estimate = 2;
     for (tenhou::HandRecord& record : log.log) {
         auto prepared = prepare_kyoku(std::move(record));
         if (!prepared) return invalid_log();
         hands.push_back(std::move(prepared).value());
-        event_bound += kyoku_event_bound(hands.back());
+        event_estimate += kyoku_event_estimate(hands.back());
     }
     log.log = {};
 
     const bool aka_flag = int(rule.aka) + rule.aka51 + rule.aka52 + rule.aka53 != 0;
 
-    // Hands are written straight into the game list; a failed walk is cut
-    // off again, so only a converted hand stays.
+    // A hand's events go into the game list only once one of its walks has
+    // succeeded; the list is sized for every hand up front.
     std::vector<Event> events;
-    events.reserve(event_bound);
+    events.reserve(event_estimate);
     events.push_back(mjai::StartGame{std::move(log.name), kyoku_first, aka_flag});
     HandScratch scratch;
     if (attempts_per_hand) attempts_per_hand->clear();

@@ -3,9 +3,17 @@
 #include <algorithm>
 #include <optional>
 
-#include "ripaion/conv/turn_walk.hpp"
-
 namespace ripaion::conv {
+namespace {
+
+// Room for `n` more events, growing geometrically when the estimate the list
+// was sized with falls short.
+void reserve_more(std::vector<mjai::Event>& out, std::size_t n) {
+    if (out.capacity() - out.size() >= n) return;
+    out.reserve(std::max(out.size() + n, 2 * out.capacity()));
+}
+
+}  // namespace
 
 // Each walk starts from the choices the previous walks left behind and moves
 // them on at every ambiguous call it meets. A walk is fully determined by the
@@ -18,20 +26,22 @@ namespace ripaion::conv {
 //    proportional to the size of the hand even when the choices run through
 //    a long sequence of distinct states.
 // A hand that ends the search fails with the failure of its first walk.
-Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, SeenChoices& seen, std::vector<mjai::Event>& out) {
-    const auto hand_start = static_cast<std::ptrdiff_t>(out.size());
+Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, AttemptScratch& scratch,
+                                         std::vector<mjai::Event>& out) {
     const mjai::Seat oya = in.start.oya;
     CallChoices choices;
     std::optional<HandFailure> first_failure;
+    auto& seen = scratch.seen;
     seen.clear();
     for (int attempt = 1;; ++attempt) {
-        out.push_back(in.start);
-        auto walked = walk_hand(in.queues, in.dora, oya, choices, out);
+        auto walked = walk_hand(in.queues, in.dora, oya, choices, scratch.steps);
         if (walked) {
+            reserve_more(out, 1 + scratch.steps.size() + result_event_count(in.outcome));
+            out.push_back(in.start);
+            append_walked_events(scratch.steps, in.queues, in.dora, out);
             append_results(out, in.outcome, in.ura);
             return attempt;
         }
-        out.erase(out.begin() + hand_start, out.end());
         if (!first_failure) first_failure = walked.error();
         const bool give_up = choices.empty() || attempt >= kMaxAttemptsPerHand ||
                              std::find(seen.begin(), seen.end(), choices.states) != seen.end();

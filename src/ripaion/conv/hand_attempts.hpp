@@ -9,6 +9,7 @@
 #include "ripaion/conv/hand_failure.hpp"
 #include "ripaion/conv/hand_results.hpp"
 #include "ripaion/conv/seat_queues.hpp"
+#include "ripaion/conv/turn_walk.hpp"
 #include "ripaion/mjai/event.hpp"
 #include "ripaion/result.hpp"
 
@@ -30,11 +31,16 @@ struct AttemptsFailed {
     int attempts;  // walks made
 };
 
-// Reused from hand to hand so the attempts allocate nothing in the common case.
-using SeenChoices = std::vector<CallChoices::States>;
+// Buffers reused from hand to hand, so that walks allocate nothing once they
+// have grown to the largest hand.
+struct AttemptScratch {
+    std::vector<WalkStep> steps;
+    std::vector<CallChoices::States> seen;
+};
 
 // On success appends the whole hand (start_kyoku to end_kyoku) to `out` and
-// returns the number of walks it took; on failure `out` is as it was.
-Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, SeenChoices& seen, std::vector<mjai::Event>& out);
+// returns the number of walks it took; on failure `out` is unchanged.
+Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, AttemptScratch& scratch,
+                                         std::vector<mjai::Event>& out);
 
 }  // namespace ripaion::conv

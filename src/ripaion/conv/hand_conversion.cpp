@@ -11,19 +11,14 @@ Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch
     if (hand.dora.empty()) return fail(AttemptsFailed{HandFailure::DoraExhausted, 0});
     const mjai::StartKyoku start = make_start_kyoku(hand);
     const HandWalkInput in{scratch.queues, start, hand.dora, hand.ura, hand.outcome};
-    return run_attempts(in, scratch.seen, out);
+    return run_attempts(in, scratch.attempts, out);
 }
 
-std::size_t kyoku_event_bound(const PreparedKyoku& hand) noexcept {
-    // start_kyoku; one event per take; per discard entry at most a reach, its
-    // dahai and the reach_accepted; the later indicators; the results.
-    std::size_t n = 1 + hand.dora.size() + result_event_count(hand.outcome);
-    for (const SeatLog& seat : hand.seats) {
-        n += seat.takes.size();
-        for (const auto& item : seat.discards) {
-            n += item.kind == tenhou::ActionItem::Kind::Notation ? 3 : 1;
-        }
-    }
+std::size_t kyoku_event_estimate(const PreparedKyoku& hand) noexcept {
+    // start_kyoku, one event per list entry, the later indicators, a couple of
+    // riichi events and the results.
+    std::size_t n = 4 + hand.dora.size() + result_event_count(hand.outcome);
+    for (const SeatLog& seat : hand.seats) n += seat.takes.size() + seat.discards.size();
     return n;
 }
 

@@ -14,7 +14,7 @@ namespace ripaion::conv {
 // Buffers kept from hand to hand of one conversion.
 struct HandScratch {
     HandQueues queues;
-    SeenChoices seen;
+    AttemptScratch attempts;
 };
 
 // Appends the hand's events to `out` and returns the number of walks it took
@@ -23,7 +23,8 @@ struct HandScratch {
 Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch& scratch,
                                           std::vector<mjai::Event>& out);
 
-// An upper bound on the number of events convert_kyoku appends for the hand.
-std::size_t kyoku_event_bound(const PreparedKyoku& hand) noexcept;
+// About the number of events convert_kyoku appends for the hand, for sizing
+// the game list once (exceeded only by hands with several riichi).
+std::size_t kyoku_event_estimate(const PreparedKyoku& hand) noexcept;
 
 }  // namespace ripaion::conv

@@ -14,10 +14,10 @@ mjai::Seat choose_next_seat(const HandQueues& queues, const WalkState& state, Ca
         if (p == discarder) continue;
         const auto& takes = queues[p].take_events;
         if (state.take_pos[p] >= takes.size()) continue;
-        const auto call = as_call(takes[state.take_pos[p]]);
-        if (!call || call->target != discarder || call->pai != tile) continue;
-        if (call->rank >= best_rank) {
-            best_rank = call->rank;
+        const QueueEvent& call = takes[state.take_pos[p]];
+        if (!call.is_call() || call.target != discarder || call.pai != tile) continue;
+        if (const int rank = call_rank(call.kind); rank >= best_rank) {
+            best_rank = rank;
             caller = p;
         }
     }

@@ -5,23 +5,22 @@
 namespace ripaion::conv {
 namespace {
 
-using mjai::Event;
 using mjai::Seat;
 
 Result<std::monostate, QueueFailure> build_takes(Seat seat, const std::vector<tenhou::ActionItem>& items,
-                                                 std::vector<Event>& out) {
+                                                 std::vector<QueueEvent>& out) {
     using Kind = tenhou::ActionItem::Kind;
     for (const auto& item : items) {
         switch (item.kind) {
             case Kind::Tile:
-                out.push_back(mjai::Tsumo{seat, item.tile});
+                out.push_back({QueueEvent::Tsumo, seat, 0, item.tile});
                 break;
             case Kind::Number:
                 return fail(QueueFailure{HandFailure::NumberInTakes, {}});
             case Kind::Notation: {
                 auto call = take_from_notation(seat, item.notation);
                 if (!call) return fail(std::move(call.error()));
-                out.push_back(std::move(call).value());
+                out.push_back(call.value());
                 break;
             }
         }
@@ -30,17 +29,17 @@ Result<std::monostate, QueueFailure> build_takes(Seat seat, const std::vector<te
 }
 
 Result<std::monostate, QueueFailure> build_discards(Seat seat, const std::vector<tenhou::ActionItem>& items,
-                                                    std::vector<Event>& out) {
+                                                    std::vector<QueueEvent>& out) {
     using Kind = tenhou::ActionItem::Kind;
     for (const auto& item : items) {
         switch (item.kind) {
             case Kind::Tile:
-                out.push_back(mjai::Dahai{seat, item.tile, false});
+                out.push_back({QueueEvent::Dahai, seat, 0, item.tile, false});
                 break;
             case Kind::Number:
                 // The tsumogiri marker (any number that is not a tile code):
                 // the tile is the one drawn, filled in by the pairing below.
-                out.push_back(mjai::Dahai{seat, mjai::kUnknownTile, true});
+                out.push_back({QueueEvent::Dahai, seat, 0, mjai::kUnknownTile, true});
                 break;
             case Kind::Notation: {
                 auto added = append_discard_notation(seat, item.notation, out);
@@ -57,24 +56,25 @@ Result<std::monostate, QueueFailure> build_discards(Seat seat, const std::vector
 // the tile of the draw it pairs with (a call leaves it unknown). A discard of
 // tile code 0 is a placeholder that only uses up its take: it is dropped.
 // Dropping compacts the queue in place, so the pass stays linear.
-void pair_takes_with_discards(const std::vector<Event>& takes, std::vector<Event>& discards) {
+void pair_takes_with_discards(const std::vector<QueueEvent>& takes, std::vector<QueueEvent>& discards) {
     const std::size_t n = discards.size();
     std::size_t read = 0, write = 0;
     auto keep = [&] {
-        if (write != read) discards[write] = std::move(discards[read]);
+        if (write != read) discards[write] = discards[read];
         ++write;
         ++read;
     };
-    for (const Event& take : takes) {
+    for (const QueueEvent& take : takes) {
         if (read >= n) break;
-        if (std::holds_alternative<mjai::Reach>(discards[read])) {
+        if (discards[read].kind == QueueEvent::Reach) {
             keep();
             if (read >= n) break;
         }
-        if (auto* dahai = std::get_if<mjai::Dahai>(&discards[read])) {
-            if (dahai->tsumogiri) {
-                if (auto* tsumo = std::get_if<mjai::Tsumo>(&take)) dahai->pai = tsumo->pai;
-            } else if (dahai->pai == mjai::kUnknownTile) {
+        QueueEvent& d = discards[read];
+        if (d.kind == QueueEvent::Dahai) {
+            if (d.tsumogiri) {
+                if (take.kind == QueueEvent::Tsumo) d.pai = take.pai;
+            } else if (d.pai == mjai::kUnknownTile) {
                 ++read;
                 continue;
             }

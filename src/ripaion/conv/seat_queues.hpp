@@ -1,7 +1,8 @@
 // Per seat, the log's draw list and discard list turned into ready-made
 // events: the take queue (tsumo, chi, pon, daiminkan) and the discard queue
-// (dahai, reach, kakan, ankan). Built once per hand and then only read, so a
-// hand can be walked again without rebuilding anything.
+// (dahai, reach, kakan, ankan; every reach directly followed by its dahai).
+// Built once per hand and then only read, so a hand can be walked again
+// without rebuilding anything.
 #pragma once
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "ripaion/conv/hand_failure.hpp"
+#include "ripaion/conv/queue_event.hpp"
 #include "ripaion/mjai/event.hpp"
 #include "ripaion/result.hpp"
 #include "ripaion/tenhou/raw_log.hpp"
@@ -21,8 +23,8 @@ namespace ripaion::conv {
 using SeatLog = tenhou::SeatRecord;
 
 struct SeatQueues {
-    std::vector<mjai::Event> take_events;
-    std::vector<mjai::Event> discard_events;
+    std::vector<QueueEvent> take_events;
+    std::vector<QueueEvent> discard_events;
 };
 using HandQueues = std::array<SeatQueues, 4>;
 
@@ -40,10 +42,10 @@ Result<std::monostate, QueueFailure> build_seat_queues(const std::array<SeatLog,
 Result<std::monostate, QueueFailure> build_one_seat(mjai::Seat seat, const SeatLog& log, SeatQueues& out);
 
 // A take-list text: chi, pon or daiminkan.
-Result<mjai::Event, QueueFailure> take_from_notation(mjai::Seat seat, std::string_view text);
+Result<QueueEvent, QueueFailure> take_from_notation(mjai::Seat seat, std::string_view text);
 
 // A discard-list text: kakan, ankan, or riichi (appends reach, then its dahai).
 Result<std::monostate, QueueFailure> append_discard_notation(mjai::Seat seat, std::string_view text,
-                                                             std::vector<mjai::Event>& out);
+                                                             std::vector<QueueEvent>& out);
 
 }  // namespace ripaion::conv

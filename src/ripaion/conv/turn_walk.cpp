@@ -5,17 +5,16 @@
 namespace ripaion::conv {
 namespace {
 
-using mjai::Event;
 
 class Walk {
 public:
     Walk(const HandQueues& queues, std::span<const mjai::Tile> dora, mjai::Seat oya, CallChoices& choices,
-         std::vector<Event>& out)
-        : q_(queues), dora_(dora), choices_(choices), out_(out) {
+         std::vector<WalkStep>& steps)
+        : q_(queues), dora_(dora), choices_(choices), steps_(steps) {
         st_.actor = static_cast<mjai::Seat>(oya % 4);
         for (int s = 0; s < 4; ++s) {
-            for (const Event& e : q_[s].discard_events) {
-                if (auto* d = std::get_if<mjai::Dahai>(&e)) ++st_.remaining[s][tile_slot(d->pai)];
+            for (const QueueEvent& e : q_[s].discard_events) {
+                if (e.kind == QueueEvent::Dahai) ++st_.remaining[s][tile_slot(e.pai)];
             }
         }
     }
@@ -27,49 +26,51 @@ public:
 
             // Take: a draw, or a call on the latest discard.
             if (st_.take_pos[a] >= takes.size()) return fail(HandFailure::TakesExhausted);
-            const Event& t = takes[st_.take_pos[a]++];
+            const std::size_t ti = st_.take_pos[a]++;
+            const QueueEvent& t = takes[ti];
             if (!claims_last_discard(t)) return fail(HandFailure::CallMismatch);
-            if (st_.reach_pending) out_.push_back(mjai::ReachAccepted{st_.reach_seat});
-            if (std::holds_alternative<mjai::Daiminkan>(t)) {
-                if (auto r = take_daiminkan(t, takes); !r) return r;
-            } else if (!append_take(t)) {
+            if (st_.reach_pending) steps_.push_back({0, WalkStep::ReachAccepted, st_.reach_seat});
+            if (t.kind == QueueEvent::Daiminkan) {
+                if (auto r = take_daiminkan(ti, takes); !r) return r;
+            } else if (!append_take(t, ti)) {
                 return fail(HandFailure::DoraExhausted);
             }
 
             // Discard. A seat that took and has nothing left to put out ends the hand.
             const auto& discards = q_[a].discard_events;
             if (st_.discard_pos[a] >= discards.size()) return std::monostate{};
-            const Event& d = discards[st_.discard_pos[a]++];
+            const std::size_t di = st_.discard_pos[a]++;
+            const QueueEvent& d = discards[di];
             st_.reach_pending = false;
             note_discard(d);
             if (st_.kan_dora_pending) {
                 // An open kan's indicator shows before the next discard or
                 // concealed kan; after an added kan it waits for the next draw.
-                if (std::holds_alternative<mjai::Dahai>(d) || std::holds_alternative<mjai::Ankan>(d)) {
+                if (d.kind == QueueEvent::Dahai || d.kind == QueueEvent::Ankan) {
                     if (!reveal_dora()) return fail(HandFailure::DoraExhausted);
                     st_.kan_dora_pending = false;
-                } else if (std::holds_alternative<mjai::Kakan>(d)) {
+                } else if (d.kind == QueueEvent::Kakan) {
                     st_.dora_before_tsumo = true;
                 }
             }
-            out_.push_back(d);
+            steps_.push_back({di, WalkStep::Discard, a});
 
-            if (std::holds_alternative<mjai::Reach>(d)) {
+            if (d.kind == QueueEvent::Reach) {
                 if (st_.discard_pos[a] >= discards.size()) return fail(HandFailure::ReachWithoutDiscard);
-                const Event& riichi_discard = discards[st_.discard_pos[a]++];
-                note_discard(riichi_discard);
-                out_.push_back(riichi_discard);
+                const std::size_t ri = st_.discard_pos[a]++;
+                note_discard(discards[ri]);
+                steps_.push_back({ri, WalkStep::Discard, a});
                 st_.reach_pending = true;
                 st_.reach_seat = a;
             }
 
             if (all_takes_used()) return std::monostate{};
 
-            if (std::holds_alternative<mjai::Kakan>(d)) {
+            if (d.kind == QueueEvent::Kakan) {
                 st_.kan_dora_pending = true;
                 continue;  // replacement draw by the same seat
             }
-            if (std::holds_alternative<mjai::Ankan>(d)) {
+            if (d.kind == QueueEvent::Ankan) {
                 if (!reveal_dora()) return fail(HandFailure::DoraExhausted);
                 continue;  // replacement draw by the same seat
             }
@@ -84,56 +85,56 @@ public:
 private:
     // A call must name the latest discard; once the turn has been handed on,
     // also its discarder, who cannot be the caller.
-    bool claims_last_discard(const Event& e) const {
-        const auto call = as_call(e);
-        if (!call) return true;
-        if (call->pai != st_.last_pai) return false;
+    bool claims_last_discard(const QueueEvent& e) const {
+        if (!e.is_call()) return true;
+        if (e.pai != st_.last_pai) return false;
         if (!st_.has_discarded) return true;
-        return call->target == st_.last_discarder && call->actor != st_.last_discarder;
+        return e.target == st_.last_discarder && e.actor != st_.last_discarder;
     }
 
     // A draw, chi or pon; false when a due indicator is missing.
-    bool append_take(const Event& t) {
-        if (std::holds_alternative<mjai::Tsumo>(t) && st_.dora_before_tsumo) {
+    bool append_take(const QueueEvent& t, std::size_t index) {
+        if (t.kind == QueueEvent::Tsumo && st_.dora_before_tsumo) {
             if (!reveal_dora()) return false;
             st_.dora_before_tsumo = false;
         }
-        out_.push_back(t);
+        steps_.push_back({index, WalkStep::Take, st_.actor});
         return true;
     }
 
     // An open kan, its replacement draw(s), and the indicator timing: an
     // earlier kan's indicator shows before the new kan, and each kan that
     // follows directly as a replacement take shows the previous one's.
-    Result<std::monostate, HandFailure> take_daiminkan(const Event& kan, const std::vector<Event>& takes) {
+    Result<std::monostate, HandFailure> take_daiminkan(std::size_t kan_index, const std::vector<QueueEvent>& takes) {
         const mjai::Seat a = st_.actor;
         if (st_.kan_dora_pending && !reveal_dora()) return fail(HandFailure::DoraExhausted);
-        out_.push_back(kan);
+        steps_.push_back({kan_index, WalkStep::Take, a});
         st_.kan_dora_pending = true;
         for (;;) {
             if (st_.take_pos[a] >= takes.size()) return fail(HandFailure::TakesExhausted);
-            const Event& u = takes[st_.take_pos[a]++];
+            const std::size_t ui = st_.take_pos[a]++;
+            const QueueEvent& u = takes[ui];
             if (!claims_last_discard(u)) return fail(HandFailure::CallMismatch);
-            if (std::holds_alternative<mjai::Daiminkan>(u)) {
+            if (u.kind == QueueEvent::Daiminkan) {
                 if (!reveal_dora()) return fail(HandFailure::DoraExhausted);
-                out_.push_back(u);
+                steps_.push_back({ui, WalkStep::Take, a});
                 continue;
             }
-            if (!append_take(u)) return fail(HandFailure::DoraExhausted);
+            if (!append_take(u, ui)) return fail(HandFailure::DoraExhausted);
             return std::monostate{};
         }
     }
 
-    void note_discard(const Event& e) {
-        if (auto* d = std::get_if<mjai::Dahai>(&e)) {
-            st_.last_pai = d->pai;
-            --st_.remaining[st_.actor][tile_slot(d->pai)];
+    void note_discard(const QueueEvent& e) {
+        if (e.kind == QueueEvent::Dahai) {
+            st_.last_pai = e.pai;
+            --st_.remaining[st_.actor][tile_slot(e.pai)];
         }
     }
 
     bool reveal_dora() {
         if (st_.dora_cursor >= dora_.size()) return false;
-        out_.push_back(mjai::Dora{dora_[st_.dora_cursor++]});
+        steps_.push_back({st_.dora_cursor++, WalkStep::Dora, 0});
         return true;
     }
 
@@ -147,15 +148,28 @@ private:
     const HandQueues& q_;
     std::span<const mjai::Tile> dora_;
     CallChoices& choices_;
-    std::vector<Event>& out_;
+    std::vector<WalkStep>& steps_;
     WalkState st_;
 };
 
 }  // namespace
 
 Result<std::monostate, HandFailure> walk_hand(const HandQueues& queues, std::span<const mjai::Tile> dora,
-                                              mjai::Seat oya, CallChoices& choices, std::vector<Event>& out) {
-    return Walk(queues, dora, oya, choices, out).run();
+                                              mjai::Seat oya, CallChoices& choices, std::vector<WalkStep>& steps) {
+    steps.clear();
+    return Walk(queues, dora, oya, choices, steps).run();
+}
+
+void append_walked_events(const std::vector<WalkStep>& steps, const HandQueues& queues,
+                          std::span<const mjai::Tile> dora, std::vector<mjai::Event>& out) {
+    for (const WalkStep& step : steps) {
+        switch (step.kind) {
+            case WalkStep::Take: out.push_back(to_event(queues[step.seat].take_events[step.index])); break;
+            case WalkStep::Discard: out.push_back(to_event(queues[step.seat].discard_events[step.index])); break;
+            case WalkStep::Dora: out.push_back(mjai::Dora{dora[step.index]}); break;
+            case WalkStep::ReachAccepted: out.push_back(mjai::ReachAccepted{step.seat}); break;
+        }
+    }
 }
 
 }  // namespace ripaion::conv

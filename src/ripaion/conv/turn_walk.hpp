@@ -2,6 +2,8 @@
 // discards, calls, kans, riichi acceptances and dora reveals.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
 #include <variant>
 #include <vector>
@@ -14,12 +16,25 @@
 
 namespace ripaion::conv {
 
-// Appends the turn events to `out` (which already ends with start_kyoku).
-// `dora` is the hand's whole indicator list; its first entry is start_kyoku's
-// and the walk reveals the later ones. Events are copied out of the queues,
-// which stay untouched. On failure, `out` holds a partial walk that the
-// caller discards.
+// One event of a walk, by reference: an entry of a seat's take or discard
+// queue, an indicator of the dora list, or a riichi acceptance. A walk that
+// fails costs only these small records; the events themselves are copied out
+// of the queues once, when a walk has succeeded.
+struct WalkStep {
+    enum Kind : std::uint8_t { Take, Discard, Dora, ReachAccepted };
+    std::size_t index;  // into the queue (Take, Discard) or the dora list (Dora)
+    Kind kind;
+    mjai::Seat seat;  // Take, Discard, ReachAccepted
+};
+
+// Walks the hand, recording its events into `steps` (cleared first). `dora`
+// is the hand's whole indicator list; its first entry is start_kyoku's and
+// the walk reveals the later ones. The queues are only read.
 Result<std::monostate, HandFailure> walk_hand(const HandQueues& queues, std::span<const mjai::Tile> dora,
-                                              mjai::Seat oya, CallChoices& choices, std::vector<mjai::Event>& out);
+                                              mjai::Seat oya, CallChoices& choices, std::vector<WalkStep>& steps);
+
+// Appends the events a successful walk recorded, copied out of the queues.
+void append_walked_events(const std::vector<WalkStep>& steps, const HandQueues& queues,
+                          std::span<const mjai::Tile> dora, std::vector<mjai::Event>& out);
 
 }  // namespace ripaion::conv

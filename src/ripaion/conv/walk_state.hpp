@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 #include "ripaion/conv/call_choices.hpp"
 #include "ripaion/conv/seat_queues.hpp"
@@ -29,19 +28,10 @@ struct WalkState {
     std::array<std::array<std::int32_t, mjai::kTileCount>, 4> remaining{};
 };
 
-// The parts of a chi, pon or daiminkan the walk compares.
-struct CallView {
-    mjai::Seat actor;
-    mjai::Seat target;
-    mjai::Tile pai;
-    int rank;  // claim precedence: pon 1, chi 0, daiminkan -1
-};
-
-inline std::optional<CallView> as_call(const mjai::Event& e) noexcept {
-    if (auto* c = std::get_if<mjai::Pon>(&e)) return CallView{c->actor, c->target, c->pai, 1};
-    if (auto* c = std::get_if<mjai::Chi>(&e)) return CallView{c->actor, c->target, c->pai, 0};
-    if (auto* c = std::get_if<mjai::Daiminkan>(&e)) return CallView{c->actor, c->target, c->pai, -1};
-    return std::nullopt;
+// Claim precedence when several seats call the same discard: pon over chi
+// over daiminkan.
+constexpr int call_rank(QueueEvent::Kind kind) noexcept {
+    return kind == QueueEvent::Pon ? 1 : kind == QueueEvent::Chi ? 0 : -1;
 }
 
 // The seat that moves after the actor's discard of `last_pai`: a caller of
