@@ -1,6 +1,8 @@
 // JSON syntax, text decoding, number range and nesting depth.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <cmath>
 #include <string>
 
@@ -152,6 +154,35 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Skipped100000FailsCleanly", with_skipped(nested(100000)), kAnyFailure},
         Case{"SkippedDeepWithFault", with_skipped(repeat("[", 300) + "1," + repeat("]", 300)), kAnyFailure}),
     case_name);
+
+// Runs parse_raw_log on a thread with a stack of `stack_kib`; "ok" or the failure text.
+std::string outcome_on_small_stack(const std::string& text, std::size_t stack_kib) {
+    struct Job {
+        const std::string* text;
+        std::string result;
+    } job{&text, {}};
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, stack_kib * 1024);
+    pthread_t thread;
+    const int rc = pthread_create(
+        &thread, &attr,
+        [](void* p) -> void* {
+            auto* j = static_cast<Job*>(p);
+            j->result = outcome(*j->text);
+            return nullptr;
+        },
+        &job);
+    pthread_attr_destroy(&attr);
+    if (rc != 0) return "thread not started";
+    pthread_join(thread, nullptr);
+    return job.result;
+}
+
+TEST(ReaderDepth, SmallThreadStackLowersTheLimitInsteadOfOverflowing) {
+    EXPECT_EQ(outcome_on_small_stack(with_skipped(nested(9000)), 256), "too deep");
+    EXPECT_EQ(outcome_on_small_stack(doc(), 256), "ok");
+}
 
 TEST(ReaderText, EscapesAreDecoded) {
     auto r = parse_raw_log(with_name0(R"("\"\\\/\b\f\n\r\t\u00e9\u3042\ud83c\udc04")"));

@@ -8,6 +8,8 @@
 
 namespace ripaion::tenhou {
 
+struct JsonMember;
+
 struct JsonValue {
     enum class Kind : std::uint8_t { Null, Bool, UInt, Int, Double, String, Array, Object };
 
@@ -18,9 +20,15 @@ struct JsonValue {
     double real = 0.0;        // Kind::Double: fraction, exponent, beyond 64 bits, or -0
     std::string string;
     std::vector<JsonValue> array;
-    std::vector<std::pair<std::string, JsonValue>> object;
+    std::vector<JsonMember> object;  // members in document order
 
     bool is_number() const noexcept { return kind == Kind::UInt || kind == Kind::Int || kind == Kind::Double; }
+};
+
+// One member of a JSON object: its key and its value.
+struct JsonMember {
+    std::string first;   // key
+    JsonValue second;    // value
 };
 
 }  // namespace ripaion::tenhou

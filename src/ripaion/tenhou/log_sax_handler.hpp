@@ -704,7 +704,7 @@ private:
             case FrameKind::RawLogObject: return note_field(f, raw_log_field(key), key);
             case FrameKind::RuleObject: return note_field(f, rule_field(key), key);
             case FrameKind::JsonObject:
-                static_cast<JsonValue*>(f.target)->object.emplace_back(std::string(key), JsonValue{});
+                static_cast<JsonValue*>(f.target)->object.emplace_back().first.assign(key);
                 return true;
             default: return true;  // skipped or doomed values
         }
