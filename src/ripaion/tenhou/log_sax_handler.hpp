@@ -141,21 +141,20 @@ T& grow(std::vector<T>& v, std::size_t first_capacity) {
     return v.emplace_back();
 }
 
-// Tenhou code -> tile for every u8 value; codes that name no tile map to
-// kNoTile. Built once, so that the hot path needs no call.
+// Tenhou code -> tile index for every u8 value; codes that name no tile map
+// to kNoTile. A table, so that the hot path needs no call.
 inline constexpr std::uint8_t kNoTile = 0xFF;
 
-inline const std::array<std::uint8_t, 256>& tile_code_table() noexcept {
-    static const std::array<std::uint8_t, 256> table = [] {
-        std::array<std::uint8_t, 256> t{};
-        for (std::uint32_t code = 0; code < 256; ++code) {
-            const auto tile = mjai::tile_from_tenhou_code(code);
-            t[code] = tile ? mjai::tile_index(*tile) : kNoTile;
-        }
-        return t;
-    }();
-    return table;
+inline std::array<std::uint8_t, 256> make_tile_code_table() noexcept {
+    std::array<std::uint8_t, 256> t{};
+    for (std::uint32_t code = 0; code < 256; ++code) {
+        const auto tile = mjai::tile_from_tenhou_code(code);
+        t[code] = tile ? mjai::tile_index(*tile) : kNoTile;
+    }
+    return t;
 }
+
+inline const std::array<std::uint8_t, 256> kTileCodeTable = make_tile_code_table();
 
 inline bool fits_i32(const JsonValue& v) noexcept {
     return (v.kind == JsonValue::Kind::UInt && v.uint <= std::uint64_t{std::numeric_limits<std::int32_t>::max()}) ||
@@ -414,14 +413,14 @@ private:
     bool put_tile(const Scalar& v, mjai::Tile& out) {
         std::uint8_t code = 0;
         if (!put_u8(v, code)) return false;
-        const std::uint8_t index = tile_code_table()[code];
+        const std::uint8_t index = kTileCodeTable[code];
         if (index == kNoTile) return fail(bad_tile_code(code));
         out = mjai::Tile{index};
         return true;
     }
 
     static void put_small_number(std::uint8_t value, tenhou::ActionItem& item) noexcept {
-        const std::uint8_t index = tile_code_table()[value];
+        const std::uint8_t index = kTileCodeTable[value];
         if (index != kNoTile) {
             item.kind = tenhou::ActionItem::Kind::Tile;
             item.tile = mjai::Tile{index};
@@ -470,7 +469,7 @@ private:
                     return true;
                 case FrameKind::Haipai:
                 case FrameKind::TileList: {
-                    const std::uint8_t index = tile_code_table()[u];
+                    const std::uint8_t index = kTileCodeTable[u];
                     if (index == kNoTile || (f.kind == FrameKind::Haipai && f.count >= 13)) break;
                     mjai::Tile& out = f.kind == FrameKind::Haipai
                                           ? static_cast<mjai::Tile*>(f.target)[f.count++]
