@@ -64,9 +64,10 @@ def padded(seats, turns):
 
 
 # A hand whose ambiguous calls run through 81 distinct combinations of
-# choices before repeating one (found by searching small hands), so the
-# search for call placements stops only at its bound on walks. Tiles 2m to
-# 5m; every call is a pon, written for the caller's position.
+# choices before they are empty again (found by searching small hands), so
+# the search for call placements stops only at its bound: 64 walks, each of
+# which fails. Tiles 2m to 5m; every call is a pon, written for the caller's
+# position.
 CHOICE_CYCLE = [
     ([12, "1212p12", "1414p14"], [14, 14, 15]),
     ([13, "p141414", "15p1515", "p141414"], [12, 13, 14, 14, 13, 12]),

@@ -2,6 +2,8 @@
 their own result, as the same calls made one after another do."""
 
 import json
+import subprocess
+import sys
 import threading
 from pathlib import Path
 
@@ -72,3 +74,56 @@ def test_threads_get_their_own_results(tmp_path):
     for t in threads:
         t.join()
     assert mismatches == []
+
+
+SMALL_STACK_CHILD = r"""
+import json, sys, threading
+import ripaion_rs
+stack, paths = int(sys.argv[1]), sys.argv[2:]
+outcomes = []
+def work():
+    for path in paths:
+        try:
+            outcomes.append(["ok", len(ripaion_rs.tenhou_to_mjai(path))])
+        except BaseException as e:
+            outcomes.append([type(e).__name__])
+threading.stack_size(stack)
+t = threading.Thread(target=work)
+t.start()
+t.join()
+print(json.dumps(outcomes))
+"""
+
+
+def test_small_thread_stacks_never_crash(tmp_path):
+    # The reader's nesting budget follows the free stack of the calling
+    # thread: on a small stack deep documents are refused, never a crash.
+    # Seat 0 draws and the hand ends: a hand that converts.
+    seats = [[11] * 13, [12], []] + [[11] * 13, [], []] * 3
+    hand = json.dumps([[0, 0, 0], [25000] * 4, [41], []] + seats + [["\u6d41\u5c40"]])
+    minimal = '{"log":[%s],"name":["a","b","c","d"],"rule":{}%s}'
+    docs = {
+        "real.json": (LOG_DIR / "2019021004gm-00a9-0000-e2f6516d.json").read_text(encoding="utf-8"),
+        "skipped_9000.json": minimal % ("", ',"x":' + "[" * 9000 + "]" * 9000),
+        "skipped_1000000.json": minimal % ("", ',"x":' + "[" * 1_000_000 + "]" * 1_000_000),
+        # Win details reaching the deepest level the reader takes, and one more.
+        "details_127.json": minimal % (hand.replace('"]]', '", %s]]' % ("[" * 123 + "]" * 123)), ""),
+        "details_128.json": minimal % (hand.replace('"]]', '", %s]]' % ("[" * 124 + "]" * 124)), ""),
+    }
+    paths = []
+    for name, text in docs.items():
+        (tmp_path / name).write_text(text, encoding="utf-8")
+        paths.append(str(tmp_path / name))
+    expected = [["ok", len(o[1])] if o[0] == "ok" else [o[1].__name__] for o in map(outcome, paths)]
+    assert [e[0] for e in expected] == ["ok", "ok", "JsonParsingError", "ok", "JsonParsingError"]
+
+    for stack in (32 * 1024, 64 * 1024, 256 * 1024, 1024 * 1024):
+        child = subprocess.run(
+            [sys.executable, "-c", SMALL_STACK_CHILD, str(stack), *paths], capture_output=True, text=True, timeout=120
+        )
+        assert child.returncode == 0, (stack, child.returncode, child.stderr[-2000:])
+        got = json.loads(child.stdout)
+        for path, want, have in zip(paths, expected, got):
+            assert have == want or have == ["JsonParsingError"], (stack, path, have)
+        if stack >= 256 * 1024:
+            assert got[0] == expected[0], stack  # a real log needs little depth
