@@ -81,6 +81,51 @@ def _check_lines(lines):
     assert kinds.count("start_kyoku") == kinds.count("end_kyoku")
 
 
+def tile_name(code):
+    if code == 0:
+        return "?"
+    if code >= 51:
+        return "5" + "mps"[code - 51] + "r"
+    suit, rank = divmod(code, 10)
+    return "ESWNPFC"[rank - 1] if suit == 4 else f"{rank}{'mps'[suit - 1]}"
+
+
+def _check_frame(lines, data):
+    """The game and hand frames of a converted log say what its document
+    says: names (escapes decoded), rule flags, each hand's counters, scores,
+    first dora indicator and starting hands."""
+    doc = json.loads(data)
+    if isinstance(doc, list):
+        doc = dict(zip(["log", "name", "rule"], doc))
+    rule = doc["rule"]
+    if isinstance(rule, list):
+        rule = dict(zip(["disp", "aka", "aka51", "aka52", "aka53"], rule))
+    disp = rule.get("disp", "")
+    assert "\u4e09" not in disp and "3-Player" not in disp
+    events = [json.loads(line) for line in lines]
+    assert events[0] == {
+        "type": "start_game",
+        "names": doc["name"],
+        "kyoku_first": 4 if ("\u6771" in disp or "East" in disp) else 0,
+        "aka_flag": any(rule.get(k, 0) for k in ("aka", "aka51", "aka52", "aka53")),
+    }
+    starts = [e for e in events if e["type"] == "start_kyoku"]
+    assert len(starts) == len(doc["log"])
+    for start, hand in zip(starts, doc["log"]):
+        kyoku_num, honba, kyotaku = hand[0]
+        assert start == {
+            "type": "start_kyoku",
+            "bakaze": "ESWN"[min(kyoku_num // 4, 3)],
+            "dora_marker": tile_name(hand[2][0]),
+            "kyoku": kyoku_num % 4 + 1,
+            "honba": honba,
+            "kyotaku": kyotaku,
+            "oya": kyoku_num % 4,
+            "scores": hand[1],
+            "tehais": [[tile_name(c) for c in hand[4 + 3 * s]] for s in range(4)],
+        }
+
+
 def check_log(workdir: Path, data: bytes, out_state, hands=None):
     """Run one log through the call twice, without and with `mjai_out`.
 
@@ -105,6 +150,7 @@ def check_log(workdir: Path, data: bytes, out_state, hands=None):
     if plain[0] == "ok":
         lines = plain[1]
         _check_lines(lines)
+        _check_frame(lines, data)
         if hands is not None:
             assert sum(1 for line in lines if line.startswith('{"type":"start_kyoku"')) == hands
         assert out.read_bytes() == "".join(line + "\n" for line in lines).encode("utf-8")
