@@ -1,16 +1,22 @@
 """Throughput of the `ripaion` command over a corpus, and its overhead.
 
-    python bench/cli_bench.py [CORPUS_DIR] [--repeat N] [--gzip]
+    python bench/cli_bench.py [CORPUS_DIR] [--repeat N] [--gzip] [--tmp DIR]
 
 Prints logs per second for 1 and 2 jobs (the best of N runs of
 `python -m ripaion_rs -q -j J -o TMP CORPUS_DIR`, wall time including the
 interpreter start), and compares the 1-job run with the sum of in-process
 `tenhou_to_mjai(path)` call times: the difference is what the command adds
 (start-up, finding the logs, joining the lines, writing the files).
+The processor time (user + system, the command and its workers) is printed
+beside each wall time: on a busy machine it shows what the wall time hides.
+Creating files is a large part of the command's cost and differs between
+file systems (and between directories of a fresh ext4 file system), so
+--tmp chooses where the output goes.
 """
 
 import argparse
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -39,18 +45,25 @@ def sum_of_calls(logs):
     return total, failed
 
 
-def command_time(corpus, jobs, compress):
-    out = tempfile.mkdtemp(prefix="ripaion-cli-bench-")
+def children_cpu():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def command_time(corpus, jobs, compress, tmp):
+    """(wall seconds, processor seconds) of one run of the command."""
+    out = tempfile.mkdtemp(prefix="ripaion-cli-bench-", dir=tmp)
     try:
         args = [sys.executable, "-m", "ripaion_rs", "-q", "-j", str(jobs), "-o", out, corpus]
         if compress:
             args.append("--gzip")
+        cpu = children_cpu()
         start = time.perf_counter()
         result = subprocess.run(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         elapsed = time.perf_counter() - start
         if result.returncode not in (0, 1):
             sys.exit("ripaion failed (%d): %s" % (result.returncode, result.stderr.decode()))
-        return elapsed
+        return elapsed, children_cpu() - cpu
     finally:
         shutil.rmtree(out, ignore_errors=True)
 
@@ -60,6 +73,7 @@ def main():
     parser.add_argument("corpus", nargs="?", default=DEFAULT_CORPUS)
     parser.add_argument("--repeat", type=int, default=3, help="runs per figure; the best is kept")
     parser.add_argument("--gzip", action="store_true", help="time the command with --gzip")
+    parser.add_argument("--tmp", default=None, help="where the output directories go (default: the temp dir)")
     args = parser.parse_args()
 
     logs = find_logs(args.corpus)
@@ -73,9 +87,10 @@ def main():
 
     best = {}
     for jobs in (1, 2):
-        best[jobs] = min(command_time(args.corpus, jobs, args.gzip) for _ in range(args.repeat))
-        print("ripaion -j %d%s: %.3f s, %.0f logs/s"
-              % (jobs, " --gzip" if args.gzip else "", best[jobs], len(logs) / best[jobs]))
+        wall, cpu = min(command_time(args.corpus, jobs, args.gzip, args.tmp) for _ in range(args.repeat))
+        best[jobs] = wall
+        print("ripaion -j %d%s: %.3f s, %.0f logs/s (processor time %.3f s)"
+              % (jobs, " --gzip" if args.gzip else "", wall, len(logs) / wall, cpu))
     print("speed-up of 2 jobs over 1: %.2fx" % (best[1] / best[2]))
     overhead = best[1] - calls
     print("overhead of the command with 1 job: %.3f s (%.1f%% over the bare calls, %.3f ms per log)"

@@ -58,14 +58,14 @@ def run(jobs: Sequence[Job], workers: int, compress: bool, skip_existing: bool,
 class Tally:
     """Counts outcomes, keeps a few failures to show, and writes the report."""
 
-    def __init__(self, total: int, report: Optional[IO[str]]) -> None:
+    def __init__(self, total: int, report: Optional[IO[str]], start: float) -> None:
         self.total = total
         self.report = report
         self.converted = 0
         self.skipped = 0
         self.failed_by_type: Counter[str] = Counter()
         self.examples: List[Failure] = []
-        self.start = time.monotonic()
+        self.start = start  # time.monotonic() when the command started
 
     @property
     def done(self) -> int:

@@ -12,8 +12,13 @@ from typing import Callable, Optional, Tuple, Union
 from . import _output
 from ._ripaion import tenhou_to_mjai
 
-# gzip level for --gzip: the middle level, pending a measurement on the corpus
-# (bench/gzip_levels.py).
+# gzip level for --gzip. On 1,529 real logs (bench/gzip_levels.py) the mjai
+# text shrinks to 12.4% of its size at level 1, 8.3% at level 6 and 7.5% at
+# level 9, for 0.18, 0.67 and 2.0 ms of processor time per log (a conversion
+# takes about 0.3 ms). Level 6 stores a third less than level 1 for half a
+# millisecond per log, paid once, while the files are kept, copied and read
+# back for every training epoch; level 9 takes three times as long again for
+# another tenth. Level 6 is also what gzip and zlib give by default.
 GZIP_LEVEL = 6
 
 Job = Tuple[str, str]  # (log path, output path; "-" for standard output)

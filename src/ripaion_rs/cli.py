@@ -3,12 +3,14 @@
 from __future__ import annotations
 
 import argparse
+import contextlib
 import glob
 import os
 import signal
 import sys
+import time
 from types import FrameType
-from typing import IO, List, Optional, Sequence
+from typing import IO, Iterator, List, Optional, Sequence
 
 from . import _batch, _worker
 from ._discover import InputError, find_logs, make_directories, plan_jobs
@@ -18,7 +20,8 @@ from ._worker import Job, Outcome
 EXIT_OK = 0
 EXIT_FAILED = 1
 EXIT_USAGE = 2
-EXIT_INTERRUPTED = 130  # 128 + SIGINT, what a shell reports for Ctrl-C
+EXIT_INTERRUPTED = 128 + signal.SIGINT  # what a shell reports for Ctrl-C
+EXIT_TERMINATED = 128 + signal.SIGTERM
 
 DESCRIPTION = """\
 Convert Tenhou JSON logs (format 6) into mjai event streams, one event per line.
@@ -100,7 +103,7 @@ def _single_job(parser: argparse.ArgumentParser, inputs: List[str]) -> Job:
 def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace) -> int:
     job = _single_job(parser, args.inputs)
     report = _open_report(parser, args.report)
-    tally = _batch.Tally(1, report)
+    tally = _batch.Tally(1, report, time.monotonic())
     _worker.configure(args.gzip, args.skip_existing)
     try:
         tally.add(_worker.convert_single(job))
@@ -118,7 +121,7 @@ def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace) -
     return EXIT_FAILED if tally.failed else EXIT_OK
 
 
-def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace) -> int:
+def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, started: float) -> int:
     try:
         jobs = plan_jobs(find_logs(args.inputs), args.output, args.gzip)
         make_directories(args.output, jobs)
@@ -130,7 +133,7 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace) ->
     show_bar = not args.quiet and sys.stderr.isatty()
     bar = ProgressBar(len(jobs), sys.stderr if show_bar else None)
     report = _open_report(parser, args.report)
-    tally = _batch.Tally(len(jobs), report)
+    tally = _batch.Tally(len(jobs), report, started)
 
     def record(outcome: Outcome) -> None:
         tally.add(outcome)
@@ -138,18 +141,12 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace) ->
 
     status = EXIT_OK
     try:
-        previous_term = signal.signal(signal.SIGTERM, _raise_terminated)
-    except ValueError:  # main() called from a thread other than the main one
-        previous_term = None
-    try:
         _batch.run(jobs, workers, args.gzip, args.skip_existing, record)
     except KeyboardInterrupt:
         status = EXIT_INTERRUPTED
     except Terminated:
-        status = 128 + signal.SIGTERM
+        status = EXIT_TERMINATED
     finally:
-        if previous_term is not None:
-            signal.signal(signal.SIGTERM, previous_term)
         bar.close()
         if report is not None:
             report.close()
@@ -160,12 +157,33 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace) ->
     return status
 
 
+@contextlib.contextmanager
+def _sigterm_raises() -> Iterator[None]:
+    try:
+        previous = signal.signal(signal.SIGTERM, _raise_terminated)
+    except ValueError:  # main() called from a thread other than the main one
+        previous = None
+    try:
+        yield
+    finally:
+        if previous is not None:
+            signal.signal(signal.SIGTERM, previous)
+
+
 def main(argv: Optional[Sequence[str]] = None) -> int:
+    started = time.monotonic()
     parser = build_parser()
     args = parser.parse_args(argv)
-    if args.output is None:
-        return _convert_single(parser, args)
-    return _convert_batch(parser, args)
+    with _sigterm_raises():
+        try:
+            if args.output is None:
+                return _convert_single(parser, args)
+            return _convert_batch(parser, args, started)
+        except KeyboardInterrupt:  # while looking for logs, or in the single-log form
+            print("ripaion: interrupted", file=sys.stderr)
+            return EXIT_INTERRUPTED
+        except Terminated:
+            return EXIT_TERMINATED
 
 
 if __name__ == "__main__":

@@ -266,14 +266,18 @@ def assert_only_complete_outputs(out):
     assert all(path.read_bytes() == expected for path in written)
 
 
-@pytest.mark.parametrize("jobs", ["1", "2"])
-def test_ctrl_c_stops_promptly_and_leaves_only_complete_files(tmp_path, big_tree, jobs):
+@pytest.mark.parametrize("jobs, stop, status", [
+    ("1", lambda p: os.killpg(p.pid, signal.SIGINT), 130),  # Ctrl-C reaches the whole group
+    ("2", lambda p: os.killpg(p.pid, signal.SIGINT), 130),
+    ("2", lambda p: os.kill(p.pid, signal.SIGTERM), 143),  # the parent alone
+], ids=["ctrl-c-in-process", "ctrl-c-workers", "sigterm-workers"])
+def test_stopping_is_prompt_and_leaves_only_complete_files(tmp_path, big_tree, jobs, stop, status):
     process = big_tree(jobs)
-    os.killpg(process.pid, signal.SIGINT)
+    stop(process)
     sent = time.monotonic()
     _, stderr = process.communicate(timeout=10)
     assert time.monotonic() - sent < 3
-    assert process.returncode == 130, stderr
+    assert process.returncode == status, stderr
     assert b"interrupted after" in stderr
     assert group_members(process.pid) == []
     assert_only_complete_outputs(tmp_path / "out")
