@@ -179,12 +179,3 @@ TEST(SeatQueues, FirstFailureInSeatOrderTakesBeforeDiscards) {
         EXPECT_EQ(failure_name(r.error().kind), std::string(failure_name(c.expected)));
     }
 }
-
-TEST(SeatQueues, FailureKeepsTheOffendingText) {
-    auto r = conv::take_from_notation(0, "c5z1314");
-    ASSERT_FALSE(r);
-    EXPECT_EQ(r.error().text, "5z");
-    auto s = conv::take_from_notation(0, "3939m3939");
-    ASSERT_FALSE(s);
-    EXPECT_EQ(s.error().text, "3939m3939");
-}

@@ -174,28 +174,3 @@ TEST(TurnWalk, ReachAsTheLastDiscardEvent) {
     ASSERT_FALSE(r);
     EXPECT_STREQ(failure_name(r.error()), "ReachWithoutDiscard");
 }
-
-TEST(TurnWalk, QueuesAreOnlyRead) {
-    HandSpec h;
-    h.takes = {"11 12", "m15151515 16", "31", ""};
-    h.discards = {"15 60", "17", "", ""};
-    conv::PreparedKyoku p = prepare(h);
-    conv::HandQueues q;
-    ASSERT_TRUE(conv::build_seat_queues(p.seats, q));
-    const conv::HandQueues before = q;
-    conv::CallChoices choices;
-    std::vector<conv::WalkStep> steps;
-    std::vector<Event> first, second;
-    const auto dora = tiles("21 22");
-    ASSERT_TRUE(conv::walk_hand(q, dora, 0, choices, steps));
-    conv::append_walked_events(steps, q, dora, first);
-    ASSERT_TRUE(conv::walk_hand(q, dora, 0, choices, steps));
-    conv::append_walked_events(steps, q, dora, second);
-    EXPECT_EQ(show(first), "tsumo 0 1m, dahai 0 5m, daiminkan 1 from 0 5m [5m 5m 5m], tsumo 1 6m, dora 2p, dahai 1 7m, "
-                           "tsumo 2 1s");
-    EXPECT_EQ(show(first), show(second));
-    for (int s = 0; s < 4; ++s) {
-        EXPECT_EQ(show(q[s].take_events), show(before[s].take_events));
-        EXPECT_EQ(show(q[s].discard_events), show(before[s].discard_events));
-    }
-}
