@@ -283,6 +283,55 @@ def test_stopping_is_prompt_and_leaves_only_complete_files(tmp_path, big_tree, j
     assert_only_complete_outputs(tmp_path / "out")
 
 
+def holders_of(path):
+    """Processes that have `path` open."""
+    holders = set()
+    for fd in Path("/proc").glob("[0-9]*/fd/*"):
+        try:
+            if os.readlink(fd) == str(path):
+                holders.add(int(fd.parts[2]))
+        except OSError:
+            continue
+    return holders
+
+
+def test_a_log_that_kills_its_worker_is_reported_and_the_rest_converted(tmp_path):
+    src, out, report = tmp_path / "in", tmp_path / "out", tmp_path / "report.jsonl"
+    src.mkdir()
+    for i in range(63):
+        shutil.copy(GOOD[0], src / ("g%02d.json" % i))
+    stuck = src / "g31x.json"  # one of a range of several logs
+    os.mkfifo(stuck)
+    # Holding the write end open lets the reader's open succeed and its read
+    # block, so the worker converting this log is found by its open file.
+    writer = os.open(stuck, os.O_RDWR)
+    process = subprocess.Popen([sys.executable, "-m", "ripaion_rs", "-j", "2", "-o", str(out), "--report",
+                                str(report), str(src)], cwd=tmp_path, stdin=subprocess.DEVNULL,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, start_new_session=True)
+    kills = 0
+    try:
+        deadline = time.monotonic() + 60
+        while process.poll() is None and time.monotonic() < deadline:
+            for pid in holders_of(stuck) - {os.getpid()}:
+                os.kill(pid, signal.SIGKILL)
+                kills += 1
+            time.sleep(0.05)
+        _, stderr = process.communicate(timeout=10)
+    finally:
+        os.close(writer)
+        for member in group_members(process.pid):
+            os.kill(member, signal.SIGKILL)
+        process.wait()
+    assert process.returncode == 1, stderr
+    assert kills == 2  # the worker of its range, then the one retrying it alone
+    lines = [json.loads(line) for line in report.read_text().splitlines()]
+    assert [(line["path"], line["type"]) for line in lines] == [(str(stuck), "WorkerDied")]
+    assert "SIGKILL" in lines[0]["message"]
+    expected = expected_bytes(GOOD[0], tmp_path)
+    written = sorted(out.iterdir())
+    assert len(written) == 63 and all(path.read_bytes() == expected for path in written)
+
+
 @pytest.mark.parametrize("path, selects_stdout", [
     ("-", True), ("-/", True), ("-/.", True), ("-//./", True),
     ("./-", False), ("--", False), ("-x", False), ("a/-", False), ("-/a", False), ("", False),
