@@ -81,6 +81,8 @@ class Tally:
         rate = self.done / elapsed if elapsed > 0 else 0.0
         if interrupted:
             head = "interrupted after %d of %d logs" % (self.done, self.total)
+        elif not self.total:
+            head = "no logs (*.json) found"
         else:
             head = "%d logs" % self.total
         lines = ["ripaion: %s: %s in %.2f s, %.0f logs/s" % (head, counts, elapsed, rate)]
