@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "fixed_line_strs.hpp"
 #include "py_ref.hpp"
 
 namespace ripaion::py {
@@ -34,12 +35,15 @@ PyObject* new_line_str(std::string_view line) {
 
 }  // namespace
 
-PyObject* new_line_list(const EncodedLines& lines) {
+PyObject* new_line_list(const conv::GameLines& lines) {
     const std::size_t count = lines.count();
     Ref list(PyList_New(static_cast<Py_ssize_t>(count)));
     if (!list) return nullptr;
     for (std::size_t i = 0; i < count; ++i) {
-        PyObject* item = new_line_str(lines.line(i));
+        const conv::GameLines::Slot& slot = lines.slots[i];
+        PyObject* item = slot.size == 0
+                             ? new_fixed_line_ref(static_cast<mjai::FixedLineId>(slot.start))
+                             : new_line_str(std::string_view(lines.text).substr(slot.start, slot.size));
         if (!item) return nullptr;
         PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
     }

@@ -3,11 +3,11 @@
 
 #include <Python.h>
 
-#include "mjai_out.hpp"
+#include "ripaion/conv/game_lines.hpp"
 
 namespace ripaion::py {
 
 // A new list of str, one per line, or null with an exception set.
-PyObject* new_line_list(const EncodedLines& lines);
+PyObject* new_line_list(const conv::GameLines& lines);
 
 }  // namespace ripaion::py

@@ -1,6 +1,7 @@
 #include "mjai_out.hpp"
 
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 
 #include "path_text.hpp"
@@ -15,10 +16,19 @@ constexpr int kStandardOutput = 1;
 // output, whichever thread or call writes them.
 std::mutex g_standard_output_lock;
 
-Result<std::monostate, OutputFailure> write_standard_output(const EncodedLines& lines) {
+// The size of line i with its line feed.
+std::size_t size_with_feed(const conv::GameLines& lines, std::size_t i) {
+    const auto& slot = lines.slots[i];
+    if (slot.size != 0) return slot.size + 1;
+    return mjai::fixed_line_with_feed(static_cast<mjai::FixedLineId>(slot.start)).size();
+}
+
+Result<std::monostate, OutputFailure> write_standard_output(const conv::GameLines& lines, std::string_view bytes) {
+    std::size_t at = 0;
     for (std::size_t i = 0; i < lines.count(); ++i) {
-        const std::string_view with_feed =
-            std::string_view(lines.stream).substr(lines.starts[i], lines.starts[i + 1] - lines.starts[i]);
+        const std::size_t n = size_with_feed(lines, i);
+        const std::string_view with_feed = bytes.substr(at, n);
+        at += n;
         std::lock_guard<std::mutex> hold(g_standard_output_lock);
         auto written = write_all(kStandardOutput, with_feed);
         if (!written) {
@@ -33,14 +43,35 @@ Result<std::monostate, OutputFailure> write_standard_output(const EncodedLines& 
 
 }  // namespace
 
-Result<std::monostate, OutputFailure> write_mjai_out(std::string_view path, const EncodedLines& lines) {
-    if (names_standard_output(path)) return write_standard_output(lines);
+std::string output_bytes(const conv::GameLines& lines) {
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < lines.count(); ++i) total += size_with_feed(lines, i);
+    std::string out;
+    out.resize(total);
+    char* p = out.data();
+    for (const auto& slot : lines.slots) {
+        if (slot.size == 0) {
+            const std::string_view line = mjai::fixed_line_with_feed(static_cast<mjai::FixedLineId>(slot.start));
+            std::memcpy(p, line.data(), line.size());
+            p += line.size();
+        } else {
+            std::memcpy(p, lines.text.data() + slot.start, slot.size);
+            p += slot.size;
+            *p++ = '\n';
+        }
+    }
+    return out;
+}
+
+Result<std::monostate, OutputFailure> write_mjai_out(std::string_view path, const conv::GameLines& lines) {
+    const std::string bytes = output_bytes(lines);
+    if (names_standard_output(path)) return write_standard_output(lines, bytes);
     auto file = create_for_writing(path);
     if (!file) return fail(OutputFailure::Create);
-    // The stream is the lines with their line feeds in order, so writing it
-    // whole gives the same bytes as writing line after line, with far fewer
-    // system calls; a failure keeps what reached the file.
-    if (!write_all(file.value().get(), lines.stream)) return fail(OutputFailure::Write);
+    // The bytes are the lines with their line feeds in order, so writing
+    // them whole gives the same file as writing line after line, with far
+    // fewer system calls; a failure keeps what reached the file.
+    if (!write_all(file.value().get(), bytes)) return fail(OutputFailure::Write);
     if (!file.value().close_checked()) return fail(OutputFailure::Write);
     return std::monostate{};
 }

@@ -2,19 +2,14 @@
 
 #include <optional>
 #include <utility>
-#include <vector>
 
-#include "ripaion/conv/convert.hpp"
-#include "ripaion/mjai/encode.hpp"
+#include "ripaion/conv/game_driver.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
 namespace ripaion::py {
 namespace {
 
-// A typical event line is a few dozen bytes; start_kyoku lines are longer.
-constexpr std::size_t kExpectedLineBytes = 48;
-
-Result<std::vector<mjai::Event>, PipelineFailure> events_of(std::string text) {
+Result<conv::ConvertedGame, PipelineFailure> game_of(std::string text) {
     std::optional<tenhou::RawLog> log;
     {
         auto parsed = tenhou::parse_raw_log(text);
@@ -22,7 +17,7 @@ Result<std::vector<mjai::Event>, PipelineFailure> events_of(std::string text) {
         log.emplace(std::move(parsed).value());
     }
     std::string().swap(text);
-    auto converted = conv::convert_log(std::move(*log));
+    auto converted = conv::convert_game(std::move(*log));
     if (!converted) {
         return fail(converted.error().kind == conv::ConvertErrorKind::TenhouLogParsing ? PipelineFailure::InvalidLog
                                                                                       : PipelineFailure::Convert);
@@ -30,27 +25,16 @@ Result<std::vector<mjai::Event>, PipelineFailure> events_of(std::string text) {
     return std::move(converted).value();
 }
 
-Result<EncodedLines, PipelineFailure> encode_all(const std::vector<mjai::Event>& events) {
-    EncodedLines lines;
-    lines.stream.reserve(events.size() * kExpectedLineBytes);
-    lines.starts.reserve(events.size() + 1);
-    for (const mjai::Event& event : events) {
-        if (!mjai::encode_event(event, lines.stream)) return fail(PipelineFailure::Serialize);
-        lines.stream.push_back('\n');
-        lines.starts.push_back(lines.stream.size());
-    }
-    return lines;
-}
-
 }  // namespace
 
-Result<EncodedLines, PipelineFailure> convert_log_text(std::string text) {
-    auto events = events_of(std::move(text));
-    if (!events) return fail(events.error());
-    // Encoded within this scope so that the events are freed before the
-    // caller builds the Python list from the lines.
-    std::vector<mjai::Event> owned = std::move(events).value();
-    return encode_all(owned);
+Result<conv::GameLines, PipelineFailure> convert_log_text(std::string text) {
+    auto game = game_of(std::move(text));
+    if (!game) return fail(game.error());
+    // Encoded within this scope so that the game is freed before the caller
+    // builds the Python list from the lines.
+    auto lines = conv::encode_game(game.value());
+    if (!lines) return fail(PipelineFailure::Serialize);
+    return std::move(lines).value();
 }
 
 }  // namespace ripaion::py

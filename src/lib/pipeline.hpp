@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "mjai_out.hpp"
+#include "ripaion/conv/game_lines.hpp"
 #include "ripaion/result.hpp"
 
 namespace ripaion::py {
@@ -16,7 +16,7 @@ enum class PipelineFailure {
 };
 
 // Takes the text by value so that it is released as soon as it is parsed;
-// the event list is released once every line is encoded.
-Result<EncodedLines, PipelineFailure> convert_log_text(std::string text);
+// the game's events are released once every line is encoded.
+Result<conv::GameLines, PipelineFailure> convert_log_text(std::string text);
 
 }  // namespace ripaion::py

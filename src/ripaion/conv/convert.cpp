@@ -28,41 +28,49 @@ Failure<ConvertError> not_convertible() { return fail(ConvertError{ConvertErrorK
 
 }  // namespace
 
-Result<std::vector<Event>, ConvertError> convert_log_recording(tenhou::RawLog log,
-                                                               std::vector<int>* attempts_per_hand) {
+Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log, std::vector<int>* attempts_per_hand) {
     const tenhou::Rule& rule = log.rule;
     if (is_three_player(rule.disp)) return invalid_log();
     const mjai::Count kyoku_first = kyoku_first_of(rule.disp);
 
     // Every hand is prepared before any event exists, so a malformed win in
     // any hand is reported ahead of a hand that cannot be converted.
-    std::vector<PreparedKyoku> hands;
-    hands.reserve(log.log.size());
+    ConvertedGame game;
+    game.hands.reserve(log.log.size());
     std::size_t event_estimate = 2;
     for (tenhou::HandRecord& record : log.log) {
         auto prepared = prepare_kyoku(std::move(record));
         if (!prepared) return invalid_log();
-        hands.push_back(std::move(prepared).value());
-        event_estimate += kyoku_event_estimate(hands.back());
+        game.hands.push_back(std::move(prepared).value());
+        event_estimate += kyoku_event_estimate(game.hands.back());
     }
     log.log = {};
 
     const bool aka_flag = int(rule.aka) + rule.aka51 + rule.aka52 + rule.aka53 != 0;
+    game.start_game = mjai::StartGame{std::move(log.name), kyoku_first, aka_flag};
 
     // A hand's events go into the game list only once one of its walks has
     // succeeded; the list is sized for every hand up front.
-    std::vector<Event> events;
-    events.reserve(event_estimate);
-    events.push_back(mjai::StartGame{std::move(log.name), kyoku_first, aka_flag});
+    game.events.reserve(event_estimate);
+    game.events.push_back(GameEvent{});  // start_game
     HandScratch scratch;
     if (attempts_per_hand) attempts_per_hand->clear();
-    for (const PreparedKyoku& hand : hands) {
-        auto converted = convert_kyoku(hand, scratch, events);
+    for (std::size_t i = 0; i < game.hands.size(); ++i) {
+        auto converted = convert_kyoku_events(game.hands[i], static_cast<std::uint32_t>(i), scratch, game.events);
         if (!converted) return not_convertible();
         if (attempts_per_hand) attempts_per_hand->push_back(converted.value());
     }
-    events.push_back(mjai::EndGame{});
-    return events;
+    GameEvent end;
+    end.kind = GameEvent::EndGame;
+    game.events.push_back(end);
+    return game;
+}
+
+Result<std::vector<Event>, ConvertError> convert_log_recording(tenhou::RawLog log,
+                                                               std::vector<int>* attempts_per_hand) {
+    auto game = convert_game(std::move(log), attempts_per_hand);
+    if (!game) return fail(game.error());
+    return full_events(game.value());
 }
 
 Result<std::vector<Event>, ConvertError> convert_log(tenhou::RawLog log) {

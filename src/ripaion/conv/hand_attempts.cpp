@@ -8,7 +8,7 @@ namespace {
 
 // Room for `n` more events, growing geometrically when the estimate the list
 // was sized with falls short.
-void reserve_more(std::vector<mjai::Event>& out, std::size_t n) {
+void reserve_more(std::vector<GameEvent>& out, std::size_t n) {
     if (out.capacity() - out.size() >= n) return;
     out.reserve(std::max(out.size() + n, 2 * out.capacity()));
 }
@@ -27,8 +27,8 @@ void reserve_more(std::vector<mjai::Event>& out, std::size_t n) {
 //    a long sequence of distinct states.
 // A hand that ends the search fails with the failure of its first walk.
 Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, AttemptScratch& scratch,
-                                         std::vector<mjai::Event>& out) {
-    const mjai::Seat oya = in.start.oya;
+                                         std::vector<GameEvent>& out) {
+    const mjai::Seat oya = in.oya;
     CallChoices choices;
     std::optional<HandFailure> first_failure;
     auto& seen = scratch.seen;
@@ -37,9 +37,12 @@ Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, AttemptScratch
         auto walked = walk_hand(in.queues, in.dora, oya, choices, scratch.steps);
         if (walked) {
             reserve_more(out, 1 + scratch.steps.size() + result_event_count(in.outcome));
-            out.push_back(in.start);
-            append_walked_events(scratch.steps, in.queues, in.dora, out);
-            append_results(out, in.outcome, in.ura);
+            GameEvent start;
+            start.kind = GameEvent::StartKyoku;
+            start.hand = in.hand;
+            out.push_back(start);
+            append_walked_events(scratch.steps, in.queues, in.dora, in.hand, out);
+            append_result_events(out, in.outcome, in.hand);
             return attempt;
         }
         if (!first_failure) first_failure = walked.error();

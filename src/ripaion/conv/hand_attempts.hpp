@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ripaion/conv/call_choices.hpp"
+#include "ripaion/conv/game_events.hpp"
 #include "ripaion/conv/hand_failure.hpp"
 #include "ripaion/conv/hand_results.hpp"
 #include "ripaion/conv/seat_queues.hpp"
@@ -20,10 +21,10 @@ inline constexpr int kMaxAttemptsPerHand = 64;
 
 struct HandWalkInput {
     const HandQueues& queues;
-    const mjai::StartKyoku& start;
+    mjai::Seat oya;
     std::span<const mjai::Tile> dora;
-    std::span<const mjai::Tile> ura;
     const KyokuOutcome& outcome;
+    std::uint32_t hand;  // the hand's number in the game, carried by its events
 };
 
 struct AttemptsFailed {
@@ -41,6 +42,6 @@ struct AttemptScratch {
 // On success appends the whole hand (start_kyoku to end_kyoku) to `out` and
 // returns the number of walks it took; on failure `out` is unchanged.
 Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, AttemptScratch& scratch,
-                                         std::vector<mjai::Event>& out);
+                                         std::vector<GameEvent>& out);
 
 }  // namespace ripaion::conv

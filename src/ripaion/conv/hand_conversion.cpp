@@ -2,16 +2,25 @@
 
 namespace ripaion::conv {
 
-Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch& scratch,
-                                          std::vector<mjai::Event>& out) {
-    if (auto built = build_seat_queues(hand.seats, scratch.queues); !built) {
+Result<int, AttemptsFailed> convert_kyoku_events(const PreparedKyoku& kyoku, std::uint32_t hand, HandScratch& scratch,
+                                                 std::vector<GameEvent>& out) {
+    if (auto built = build_seat_queues(kyoku.seats, scratch.queues); !built) {
         return fail(AttemptsFailed{built.error().kind, 0});
     }
     // No indicator for start_kyoku: nothing to choose, so no walk is made.
-    if (hand.dora.empty()) return fail(AttemptsFailed{HandFailure::DoraExhausted, 0});
-    const mjai::StartKyoku start = make_start_kyoku(hand);
-    const HandWalkInput in{scratch.queues, start, hand.dora, hand.ura, hand.outcome};
+    if (kyoku.dora.empty()) return fail(AttemptsFailed{HandFailure::DoraExhausted, 0});
+    const auto oya = static_cast<mjai::Seat>(kyoku.kyoku_num % 4);
+    const HandWalkInput in{scratch.queues, oya, kyoku.dora, kyoku.outcome, hand};
     return run_attempts(in, scratch.attempts, out);
+}
+
+Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch& scratch,
+                                          std::vector<mjai::Event>& out) {
+    std::vector<GameEvent> events;
+    auto converted = convert_kyoku_events(hand, 0, scratch, events);
+    if (!converted) return converted;
+    for (const GameEvent& e : events) out.push_back(full_event(e, hand));
+    return converted;
 }
 
 std::size_t kyoku_event_estimate(const PreparedKyoku& hand) noexcept {

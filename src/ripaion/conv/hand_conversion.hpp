@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "ripaion/conv/game_events.hpp"
 #include "ripaion/conv/hand_attempts.hpp"
 #include "ripaion/conv/prepared_kyoku.hpp"
 #include "ripaion/conv/seat_queues.hpp"
@@ -17,9 +18,14 @@ struct HandScratch {
     AttemptScratch attempts;
 };
 
-// Appends the hand's events to `out` and returns the number of walks it took
-// (0 walks in the failure when the queues or the dora list refuse the hand).
-// On failure `out` is as it was.
+// Appends the hand's events, in compact form as events of hand number
+// `hand`, to `out` and returns the number of walks it took (0 walks in the
+// failure when the queues or the dora list refuse the hand). On failure
+// `out` is as it was.
+Result<int, AttemptsFailed> convert_kyoku_events(const PreparedKyoku& kyoku, std::uint32_t hand, HandScratch& scratch,
+                                                 std::vector<GameEvent>& out);
+
+// The same with the events in full.
 Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch& scratch,
                                           std::vector<mjai::Event>& out);
 

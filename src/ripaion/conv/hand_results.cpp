@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "ripaion/conv/game_events.hpp"
+
 namespace ripaion::conv {
 namespace {
 
@@ -54,6 +56,24 @@ void append_results(std::vector<mjai::Event>& out, const KyokuOutcome& outcome, 
         out.push_back(mjai::Ryukyoku{std::get_if<RyukyokuOutcome>(&outcome)->deltas});
     }
     out.push_back(mjai::EndKyoku{});
+}
+
+void append_result_events(std::vector<GameEvent>& out, const KyokuOutcome& outcome, std::uint32_t hand) {
+    GameEvent e;
+    e.hand = hand;
+    if (const auto* hora = std::get_if<HoraOutcome>(&outcome)) {
+        e.kind = GameEvent::Hora;
+        for (std::size_t i = 0; i < hora->wins.size(); ++i) {
+            e.win = static_cast<std::uint32_t>(i);
+            out.push_back(e);
+        }
+        e.win = 0;
+    } else {
+        e.kind = GameEvent::Ryukyoku;
+        out.push_back(e);
+    }
+    e.kind = GameEvent::EndKyoku;
+    out.push_back(e);
 }
 
 std::size_t result_event_count(const KyokuOutcome& outcome) noexcept {

@@ -12,6 +12,8 @@
 
 namespace ripaion::conv {
 
+struct GameEvent;  // game_events.hpp
+
 struct HoraResult {
     mjai::Deltas deltas;
     mjai::Seat actor;
@@ -34,6 +36,9 @@ Result<KyokuOutcome, MalformedWinDetails> derive_outcome(const std::vector<tenho
 // Appends one hora per win (each with the hand's whole ura list) or one
 // ryukyoku, then end_kyoku.
 void append_results(std::vector<mjai::Event>& out, const KyokuOutcome& outcome, std::span<const mjai::Tile> ura);
+
+// The same events in compact form, for hand number `hand`.
+void append_result_events(std::vector<GameEvent>& out, const KyokuOutcome& outcome, std::uint32_t hand);
 
 // How many events append_results adds for this outcome.
 std::size_t result_event_count(const KyokuOutcome& outcome) noexcept;

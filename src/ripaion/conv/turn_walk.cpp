@@ -161,13 +161,29 @@ Result<std::monostate, HandFailure> walk_hand(const HandQueues& queues, std::spa
 }
 
 void append_walked_events(const std::vector<WalkStep>& steps, const HandQueues& queues,
-                          std::span<const mjai::Tile> dora, std::vector<mjai::Event>& out) {
+                          std::span<const mjai::Tile> dora, std::uint32_t hand, std::vector<GameEvent>& out) {
     for (const WalkStep& step : steps) {
         switch (step.kind) {
-            case WalkStep::Take: out.push_back(to_event(queues[step.seat].take_events[step.index])); break;
-            case WalkStep::Discard: out.push_back(to_event(queues[step.seat].discard_events[step.index])); break;
-            case WalkStep::Dora: out.push_back(mjai::Dora{dora[step.index]}); break;
-            case WalkStep::ReachAccepted: out.push_back(mjai::ReachAccepted{step.seat}); break;
+            case WalkStep::Take: out.push_back(game_event_of(queues[step.seat].take_events[step.index], hand)); break;
+            case WalkStep::Discard:
+                out.push_back(game_event_of(queues[step.seat].discard_events[step.index], hand));
+                break;
+            case WalkStep::Dora: {
+                GameEvent e;
+                e.kind = GameEvent::Dora;
+                e.pai = dora[step.index];
+                e.hand = hand;
+                out.push_back(e);
+                break;
+            }
+            case WalkStep::ReachAccepted: {
+                GameEvent e;
+                e.kind = GameEvent::ReachAccepted;
+                e.actor = step.seat;
+                e.hand = hand;
+                out.push_back(e);
+                break;
+            }
         }
     }
 }

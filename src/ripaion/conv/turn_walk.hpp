@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ripaion/conv/call_choices.hpp"
+#include "ripaion/conv/game_events.hpp"
 #include "ripaion/conv/hand_failure.hpp"
 #include "ripaion/conv/seat_queues.hpp"
 #include "ripaion/mjai/event.hpp"
@@ -33,8 +34,9 @@ struct WalkStep {
 Result<std::monostate, HandFailure> walk_hand(const HandQueues& queues, std::span<const mjai::Tile> dora,
                                               mjai::Seat oya, CallChoices& choices, std::vector<WalkStep>& steps);
 
-// Appends the events a successful walk recorded, copied out of the queues.
+// Appends the events a successful walk recorded, copied out of the queues,
+// as events of hand number `hand`.
 void append_walked_events(const std::vector<WalkStep>& steps, const HandQueues& queues,
-                          std::span<const mjai::Tile> dora, std::vector<mjai::Event>& out);
+                          std::span<const mjai::Tile> dora, std::uint32_t hand, std::vector<GameEvent>& out);
 
 }  // namespace ripaion::conv

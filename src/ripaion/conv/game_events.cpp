@@ -1,0 +1,85 @@
+#include "ripaion/conv/game_events.hpp"
+
+#include <variant>
+
+namespace ripaion::conv {
+namespace {
+
+GameEvent::Kind kind_of(QueueEvent::Kind k) noexcept {
+    switch (k) {
+        case QueueEvent::Tsumo: return GameEvent::Tsumo;
+        case QueueEvent::Dahai: return GameEvent::Dahai;
+        case QueueEvent::Chi: return GameEvent::Chi;
+        case QueueEvent::Pon: return GameEvent::Pon;
+        case QueueEvent::Daiminkan: return GameEvent::Daiminkan;
+        case QueueEvent::Kakan: return GameEvent::Kakan;
+        case QueueEvent::Ankan: return GameEvent::Ankan;
+        case QueueEvent::Reach: return GameEvent::Reach;
+    }
+    return GameEvent::Reach;
+}
+
+mjai::Hora hora_of(const HoraResult& win, std::span<const mjai::Tile> ura) {
+    return mjai::Hora{win.actor, win.target, win.deltas, std::vector<mjai::Tile>(ura.begin(), ura.end())};
+}
+
+}  // namespace
+
+GameEvent game_event_of(const QueueEvent& e, std::uint32_t hand) noexcept {
+    GameEvent g;
+    g.kind = kind_of(e.kind);
+    g.actor = e.actor;
+    g.target = e.target;
+    g.pai = e.pai;
+    g.tsumogiri = e.tsumogiri;
+    g.consumed = e.consumed;
+    g.hand = hand;
+    return g;
+}
+
+mjai::Event full_event(const GameEvent& e, const PreparedKyoku& hand) {
+    const auto& c = e.consumed;
+    switch (e.kind) {
+        case GameEvent::StartKyoku: return make_start_kyoku(hand);
+        case GameEvent::Tsumo: return mjai::Tsumo{e.actor, e.pai};
+        case GameEvent::Dahai: return mjai::Dahai{e.actor, e.pai, e.tsumogiri};
+        case GameEvent::Chi: return mjai::Chi{e.actor, e.target, e.pai, {c[0], c[1]}};
+        case GameEvent::Pon: return mjai::Pon{e.actor, e.target, e.pai, {c[0], c[1]}};
+        case GameEvent::Daiminkan: return mjai::Daiminkan{e.actor, e.target, e.pai, {c[0], c[1], c[2]}};
+        case GameEvent::Kakan: return mjai::Kakan{e.actor, e.pai, {c[0], c[1], c[2]}};
+        case GameEvent::Ankan: return mjai::Ankan{e.actor, c};
+        case GameEvent::Dora: return mjai::Dora{e.pai};
+        case GameEvent::Reach: return mjai::Reach{e.actor};
+        case GameEvent::ReachAccepted: return mjai::ReachAccepted{e.actor};
+        case GameEvent::Hora:
+            if (const auto* hora = std::get_if<HoraOutcome>(&hand.outcome); hora && e.win < hora->wins.size()) {
+                return hora_of(hora->wins[e.win], hand.ura);
+            }
+            break;
+        case GameEvent::Ryukyoku:
+            if (const auto* draw = std::get_if<RyukyokuOutcome>(&hand.outcome)) return mjai::Ryukyoku{draw->deltas};
+            break;
+        case GameEvent::EndKyoku: return mjai::EndKyoku{};
+        case GameEvent::StartGame:
+        case GameEvent::EndGame:
+            break;
+    }
+    // Only a record that refers to what the hand does not hold gets here.
+    return mjai::None{};
+}
+
+mjai::Event full_event(const ConvertedGame& game, const GameEvent& e) {
+    if (e.kind == GameEvent::StartGame) return game.start_game;
+    if (e.kind == GameEvent::EndGame) return mjai::EndGame{};
+    if (e.hand >= game.hands.size()) return mjai::None{};
+    return full_event(e, game.hands[e.hand]);
+}
+
+std::vector<mjai::Event> full_events(const ConvertedGame& game) {
+    std::vector<mjai::Event> out;
+    out.reserve(game.events.size());
+    for (const GameEvent& e : game.events) out.push_back(full_event(game, e));
+    return out;
+}
+
+}  // namespace ripaion::conv

@@ -1,0 +1,64 @@
+// The converted game in compact form: every event as a small record, with
+// the prepared hands that the records of start_kyoku, hora and ryukyoku
+// refer to. A game of a thousand events is a few tens of kilobytes this way
+// instead of a hundred and more as full events; full events are made from it
+// only when a caller asks for them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "ripaion/conv/prepared_kyoku.hpp"
+#include "ripaion/conv/queue_event.hpp"
+#include "ripaion/mjai/event.hpp"
+
+namespace ripaion::conv {
+
+struct GameEvent {
+    enum Kind : std::uint8_t {
+        StartGame,
+        StartKyoku,
+        Tsumo,
+        Dahai,
+        Chi,
+        Pon,
+        Daiminkan,
+        Kakan,
+        Ankan,
+        Dora,
+        Reach,
+        ReachAccepted,
+        Hora,
+        Ryukyoku,
+        EndKyoku,
+        EndGame,
+    };
+    Kind kind = StartGame;
+    mjai::Seat actor = 0;                   // turn events, reach_accepted
+    mjai::Seat target = 0;                  // chi, pon, daiminkan
+    mjai::Tile pai{};                       // tsumo, dahai, calls, kakan; dora: the marker
+    bool tsumogiri = false;                 // dahai
+    std::array<mjai::Tile, 4> consumed{};   // as in QueueEvent
+    std::uint32_t hand = 0;                 // events of a hand: the hand's index
+    std::uint32_t win = 0;                  // hora: index into the hand's wins
+};
+
+// A take or discard event of a seat queue, as a game event of hand `hand`.
+GameEvent game_event_of(const QueueEvent& e, std::uint32_t hand) noexcept;
+
+struct ConvertedGame {
+    mjai::StartGame start_game;
+    std::vector<PreparedKyoku> hands;  // every hand of the log, in order
+    std::vector<GameEvent> events;     // start_game to end_game
+};
+
+// The full event. `hand` is the hand the event belongs to; start_game and
+// end_game need none (their full form is taken from the game).
+mjai::Event full_event(const GameEvent& e, const PreparedKyoku& hand);
+mjai::Event full_event(const ConvertedGame& game, const GameEvent& e);
+
+// Every event of the game in full, in order.
+std::vector<mjai::Event> full_events(const ConvertedGame& game);
+
+}  // namespace ripaion::conv
