@@ -82,10 +82,9 @@ public:
 
     // Non-negative integers up to 2^63 - 1 arrive here too. A zero written
     // with a minus sign is a float.
-    bool on_int64(std::int64_t i, json::string_view raw, json::error_code& ec) {
-        if (i < 0) return report(put_scalar(Scalar::of_int(i)), ec);
-        if (!raw.empty() && raw.front() == '-') return report(put_scalar(Scalar::of_double(-0.0)), ec);
-        return report(put_uint(static_cast<std::uint64_t>(i)), ec);
+    [[gnu::always_inline]] bool on_int64(std::int64_t i, json::string_view raw, json::error_code& ec) {
+        if (i >= 0 && i <= 255 && raw.front() != '-' && put_small_uint(static_cast<std::uint8_t>(i))) return true;
+        return on_int64_general(i, raw, ec);
     }
     bool on_uint64(std::uint64_t u, json::string_view, json::error_code& ec) { return report(put_uint(u), ec); }
     // Fractions, exponents and integers beyond 64 bits. The parser's value
@@ -324,33 +323,64 @@ private:
         }
     }
 
+    [[gnu::noinline]] bool on_int64_general(std::int64_t i, json::string_view raw, json::error_code& ec) {
+        if (i < 0) return report(put_scalar(Scalar::of_int(i)), ec);
+        if (!raw.empty() && raw.front() == '-') return report(put_scalar(Scalar::of_double(-0.0)), ec);
+        return report(put_uint(static_cast<std::uint64_t>(i)), ec);
+    }
+
     // Fast paths for the values that make up most of a log: tile codes and
     // small numbers in draw, discard, dora and starting-hand lists, and
     // texts in draw and discard lists. Everything else, and every failure,
     // takes the general path, which gives the same result.
     bool put_uint(std::uint64_t u) {
-        Frame& f = frames_.back();
-        if (u <= 255) {
-            switch (f.kind) {
-                case FrameKind::ActionList:
-                    put_small_number(static_cast<std::uint8_t>(u),
-                                     grow(*static_cast<std::vector<tenhou::ActionItem>*>(f.target), 24));
-                    return true;
-                case FrameKind::Haipai:
-                case FrameKind::TileList: {
-                    const std::uint8_t index = kTileCodeTable[u];
-                    if (index == kNoTile || (f.kind == FrameKind::Haipai && f.count >= 13)) break;
-                    mjai::Tile& out = f.kind == FrameKind::Haipai
-                                          ? static_cast<mjai::Tile*>(f.target)[f.count++]
-                                          : grow(*static_cast<std::vector<mjai::Tile>*>(f.target), 8);
-                    out = mjai::Tile{index};
-                    return true;
-                }
-                default:
-                    break;
-            }
-        }
+        if (u <= 255 && put_small_uint(static_cast<std::uint8_t>(u))) return true;
         return put_scalar(Scalar::of_uint(u));
+    }
+
+    // False, having changed nothing, when the value needs the general path.
+    [[gnu::always_inline]] bool put_small_uint(std::uint8_t u) {
+        Frame& f = frames_.back();
+        switch (f.kind) {
+            case FrameKind::ActionList: {
+                auto& list = *static_cast<std::vector<tenhou::ActionItem>*>(f.target);
+                if (list.size() == list.capacity()) make_room(list, 24);
+                assume_room(list);
+                put_small_number(u, list.emplace_back());
+                return true;
+            }
+            case FrameKind::Haipai: {
+                const std::uint8_t index = kTileCodeTable[u];
+                if (index == kNoTile || f.count >= 13) return false;
+                static_cast<mjai::Tile*>(f.target)[f.count++] = mjai::Tile{index};
+                return true;
+            }
+            case FrameKind::TileList: {
+                const std::uint8_t index = kTileCodeTable[u];
+                if (index == kNoTile) return false;
+                auto& list = *static_cast<std::vector<mjai::Tile>*>(f.target);
+                if (list.size() == list.capacity()) make_room(list, 8);
+                assume_room(list);
+                list.push_back(mjai::Tile{index});
+                return true;
+            }
+            default:
+                return false;
+        }
+    }
+
+    // Tells the compiler what make_room ensures, so that the hot paths above
+    // carry no reallocation code of their own.
+    template <class T>
+    static void assume_room(const std::vector<T>& v) noexcept {
+        if (v.size() >= v.capacity()) __builtin_unreachable();
+    }
+
+    // Room for one more element: a typical list's worth at first, then
+    // twice as much.
+    template <class T>
+    [[gnu::noinline]] static void make_room(std::vector<T>& v, std::size_t first_capacity) {
+        v.reserve(v.capacity() == 0 ? first_capacity : 2 * v.capacity());
     }
 
     bool put_string(std::string_view text) {

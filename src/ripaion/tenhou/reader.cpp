@@ -5,6 +5,8 @@
 #include <boost/json/basic_parser_impl.hpp>
 
 #include "ripaion/tenhou/log_sax_handler.hpp"
+#include "ripaion/tenhou/plain_json_scan.hpp"
+#include "ripaion/tenhou/reader_paths.hpp"
 #include "ripaion/tenhou/stack_room.hpp"
 
 namespace ripaion::tenhou {
@@ -56,11 +58,9 @@ ReadError read_error(std::string message, std::string_view text, std::size_t off
     return e;
 }
 
-}  // namespace
-
-Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
+Result<RawLog, ReadError> parse_with_parser(std::string_view text, std::size_t max_depth) {
     boost::json::parse_options options;
-    options.max_depth = parser_depth_limit();
+    options.max_depth = max_depth;
     options.allow_comments = false;
     options.allow_trailing_commas = false;
     options.allow_invalid_utf8 = false;
@@ -80,6 +80,33 @@ Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
         return fail(read_error(std::string(detail::kTrailingCharacters), text, used));
     }
     return parser.handler().take_log();
+}
+
+std::optional<RawLog> parse_plain_with(std::string_view text, std::size_t max_depth) {
+    detail::LogSaxHandler handler;
+    if (detail::scan_plain_json(text, max_depth, handler) != detail::PlainScan::Done) return std::nullopt;
+    return handler.take_log();
+}
+
+}  // namespace
+
+namespace detail {
+
+Result<RawLog, ReadError> parse_with_general_parser(std::string_view text) {
+    return parse_with_parser(text, parser_depth_limit());
+}
+
+std::optional<RawLog> parse_plain(std::string_view text) { return parse_plain_with(text, parser_depth_limit()); }
+
+}  // namespace detail
+
+// Logs are plain JSON, which the quick pass reads at a fraction of the
+// general parser's cost; every other text, and every text that fails, is
+// read (again) by the general parser, which alone gives verdicts.
+Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
+    const std::size_t max_depth = parser_depth_limit();
+    if (auto plain = parse_plain_with(text, max_depth)) return std::move(*plain);
+    return parse_with_parser(text, max_depth);
 }
 
 }  // namespace ripaion::tenhou
