@@ -2,7 +2,6 @@
 
 from __future__ import annotations
 
-import json
 import time
 from collections import Counter
 from typing import IO, Callable, List, Optional, Sequence
@@ -69,6 +68,8 @@ class Tally:
             if len(self.examples) < EXAMPLES_SHOWN:
                 self.examples.append(outcome)
             if self.report is not None:
+                import json  # only now: most runs have nothing to report
+
                 self.report.write(json.dumps({"path": path, "type": kind, "message": message}) + "\n")
                 self.report.flush()  # complete lines even if the run is cut short
 

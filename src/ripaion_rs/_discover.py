@@ -15,9 +15,9 @@ class InputError(Exception):
     """An input that names nothing, or two logs that would share an output file."""
 
 
-def output_name(log_name: str, compress: bool) -> str:
-    """`game.json` -> `game.mjson` (or `game.mjson.gz`); other names get the suffix added."""
-    stem = log_name[: -len(LOG_SUFFIX)] if log_name.endswith(LOG_SUFFIX) else log_name
+def output_name(log_path: str, compress: bool) -> str:
+    """`a/game.json` -> `a/game.mjson` (or `a/game.mjson.gz`); other names get the suffix added."""
+    stem = log_path[: -len(LOG_SUFFIX)] if log_path.endswith(LOG_SUFFIX) else log_path
     return stem + (".mjson.gz" if compress else ".mjson")
 
 
@@ -31,13 +31,15 @@ def _walk(top: str) -> Iterator[Tuple[str, str]]:
 
     Symbolic links to directories are not followed, so a link cycle cannot
     make the search endless."""
+    # Plain concatenation: os.path.join costs more than the rest of the search.
     for directory, subdirs, files in os.walk(top, onerror=_unreadable):
         subdirs.sort()
         relative = os.path.relpath(directory, top)
-        prefix = "" if relative == os.curdir else relative
+        relative = "" if relative == os.curdir else relative + os.sep
+        directory = os.path.join(directory, "")
         for name in sorted(files):
             if name.endswith(LOG_SUFFIX):
-                yield os.path.join(directory, name), os.path.join(prefix, name)
+                yield directory + name, relative + name
 
 
 def _expand(argument: str) -> Iterator[Tuple[str, str]]:
@@ -73,11 +75,11 @@ def plan_jobs(found: Sequence[Tuple[str, str]], output_dir: str, compress: bool)
     A log named twice (a file inside a directory also given) is converted once.
     Two different logs that would write the same file are refused before any
     work starts, instead of one silently overwriting the other."""
+    prefix = os.path.join(output_dir, "")
     owner: Dict[str, str] = {}
     jobs: List[Job] = []
     for source, relative in found:
-        head, name = os.path.split(relative)
-        destination = os.path.join(output_dir, head, output_name(name, compress))
+        destination = prefix + output_name(relative, compress)
         previous = owner.get(destination)
         if previous is None:
             owner[destination] = source
