@@ -6,19 +6,10 @@ import time
 from collections import Counter
 from typing import IO, Callable, List, Optional, Sequence
 
-from . import _pool, _worker
+from . import _worker
 from ._worker import CONVERTED, SKIPPED, Failure, Job, Outcome
 
 EXAMPLES_SHOWN = 10
-
-
-def chunk_size(jobs: int, workers: int) -> int:
-    """Logs per range sent to a worker. Big enough that a range's messages
-    (some 0.3 ms of the parent's and the worker's time) vanish against 32
-    conversions of about 0.4 ms each, written out; small enough that every
-    worker gets several ranges, so that the last ones finish together and the
-    progress bar moves smoothly."""
-    return max(1, min(32, jobs // (workers * 8)))
 
 
 def run(jobs: Sequence[Job], workers: int, compress: bool, skip_existing: bool,
@@ -33,8 +24,9 @@ def run(jobs: Sequence[Job], workers: int, compress: bool, skip_existing: bool,
         for job in jobs:
             record(_worker.convert_one(job))
         return
-    workers = min(workers, len(jobs))
-    _pool.run_workers(jobs, workers, chunk_size(len(jobs), workers), compress, skip_existing, record)
+    from . import _pool  # multiprocessing takes longer to import than a small run takes
+
+    _pool.run_workers(jobs, min(workers, len(jobs)), compress, skip_existing, record)
 
 
 class Tally:

@@ -32,6 +32,12 @@ def remove_quietly(path: str) -> None:
         pass
 
 
+def _write_all(fd: int, data: bytes) -> None:
+    view = memoryview(data)
+    while view:
+        view = view[os.write(fd, view):]
+
+
 def publish(path: str, data: bytes) -> None:
     """Write `data` to a temporary file beside `path`, then rename it over `path`
     (whose directory must exist).
@@ -45,8 +51,10 @@ def publish(path: str, data: bytes) -> None:
     pending_temp = temp
     try:
         fd = os.open(temp, os.O_WRONLY | os.O_CREAT | os.O_TRUNC | os.O_CLOEXEC, 0o666)
-        with os.fdopen(fd, "wb") as stream:
-            stream.write(data)
+        try:
+            _write_all(fd, data)
+        finally:
+            os.close(fd)
         os.replace(temp, path)
     except BaseException:
         # Also on KeyboardInterrupt: an interrupted write leaves nothing behind.

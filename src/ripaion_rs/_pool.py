@@ -28,6 +28,10 @@ from ._worker import Job, Outcome
 Span = Tuple[int, int]  # jobs[start:end]
 WORKER_DIED = "WorkerDied"  # the failure type of a log whose worker died on it
 IN_FLIGHT = 2  # ranges queued per worker, so that it never waits for the parent
+# Logs per range at most. A range costs its worker and the parent some 0.3 ms
+# of messages, nothing against 32 conversions of about 0.3 ms each, written
+# out. Towards the end ranges shrink, so that the workers finish together.
+MAX_SPAN = 32
 
 _jobs: Sequence[Job] = ()  # set before forking; the workers read their copy
 
@@ -75,16 +79,28 @@ def _death_note(exitcode: Optional[int]) -> str:
     return "the worker process converting this log exited with status %s" % exitcode
 
 
-def run_workers(jobs: Sequence[Job], workers: int, size: int, compress: bool, skip_existing: bool,
+def run_workers(jobs: Sequence[Job], workers: int, compress: bool, skip_existing: bool,
                 record: Callable[[Outcome], None]) -> None:
-    """Convert `jobs` in `workers` processes, `size` logs per range, passing
-    every outcome to `record`. Any exception here (Ctrl-C included) stops the
-    workers with SIGTERM, which makes them delete the file they were writing."""
+    """Convert `jobs` in `workers` processes, passing every outcome to
+    `record`. Any exception here (Ctrl-C included) stops the workers with
+    SIGTERM, which makes them delete the file they were writing."""
     global _jobs
     _jobs = jobs
     context = multiprocessing.get_context("fork")
-    todo: Deque[Span] = deque((start, min(start + size, len(jobs))) for start in range(0, len(jobs), size))
+    todo: Deque[Span] = deque()  # ranges to do again after a worker died
+    cursor = 0  # jobs[cursor:] have not been handed out yet
     live: List[_Worker] = []
+
+    def more() -> bool:
+        return bool(todo) or cursor < len(jobs)
+
+    def next_span() -> Span:
+        nonlocal cursor
+        if todo:
+            return todo.popleft()
+        size = max(1, min(MAX_SPAN, (len(jobs) - cursor) // (workers * 4)))
+        cursor += size
+        return (cursor - size, cursor)
 
     def start_worker() -> None:
         parent_end, child_end = context.Pipe()
@@ -106,13 +122,13 @@ def run_workers(jobs: Sequence[Job], workers: int, size: int, compress: bool, sk
 
     def balance() -> None:
         """Keep every worker supplied, replace dead ones, release idle ones."""
-        while todo and sum(not w.stopping for w in live) < workers:
+        while more() and sum(not w.stopping for w in live) < workers:
             start_worker()
         for w in live:
-            while todo and not w.stopping and len(w.spans) < IN_FLIGHT:
-                w.spans.append(todo.popleft())
+            while more() and not w.stopping and len(w.spans) < IN_FLIGHT:
+                w.spans.append(next_span())
                 w.send(w.spans[-1])
-            if not todo and not w.spans and not w.stopping:
+            if not more() and not w.spans and not w.stopping:
                 w.stopping = True
                 w.send(None)
 

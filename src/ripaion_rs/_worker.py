@@ -59,9 +59,13 @@ def _on_terminate(signum: int, frame: Optional[FrameType]) -> None:
 
 def mjai_bytes(lines: list[str], compress: bool) -> bytes:
     """Every line followed by a line feed, as UTF-8 (gzip-compressed if asked)."""
-    if lines:
-        lines.append("")  # the last line's feed, without copying the joined text again
-    data = "\n".join(lines).encode("utf-8")
+    if not lines:
+        return b""
+    # Player names, the only text outside ASCII, are all in the first line
+    # (start_game). Joined apart from it, the rest stays one-byte text, whose
+    # join and encoding are plain copies: a third of the time of the whole.
+    lines.append("")  # the last line's feed
+    data = lines[0].encode("utf-8") + b"\n" + "\n".join(lines[1:]).encode("utf-8")
     if compress:
         # mtime=0: the same log always gives the same bytes.
         data = gzip.compress(data, GZIP_LEVEL, mtime=0)
