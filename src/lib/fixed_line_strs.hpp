@@ -8,11 +8,31 @@
 
 #include <Python.h>
 
+#include <array>
+
 #include "ripaion/mjai/fixed_lines.hpp"
 
 namespace ripaion::py {
 
-// A new reference to the line's str, or null with an exception set.
-PyObject* new_fixed_line_ref(mjai::FixedLineId id);
+namespace detail {
+// Never released: the module cannot be unloaded from the interpreter that
+// owns it.
+inline std::array<PyObject*, mjai::kFixedLineCount> g_fixed_strs{};
+// Makes and keeps the line's str; a borrowed reference, or null with an
+// exception set.
+PyObject* make_fixed_line_str(mjai::FixedLineId id);
+}  // namespace detail
+
+// A new reference to the line's str (id < kFixedLineCount), or null with an
+// exception set.
+inline PyObject* new_fixed_line_ref(mjai::FixedLineId id) {
+    PyObject* text = detail::g_fixed_strs[id];
+    if (!text) {
+        text = detail::make_fixed_line_str(id);
+        if (!text) return nullptr;
+    }
+    Py_INCREF(text);
+    return text;
+}
 
 }  // namespace ripaion::py

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "error_types.hpp"
 #include "fixed_line_strs.hpp"
 #include "py_ref.hpp"
 
@@ -41,6 +42,7 @@ PyObject* new_line_list(const conv::GameLines& lines) {
     if (!list) return nullptr;
     for (std::size_t i = 0; i < count; ++i) {
         const conv::GameLines::Slot& slot = lines.slots[i];
+        if (slot.size == 0 && slot.start >= mjai::kFixedLineCount) return raise_internal_fault("no such fixed line");
         PyObject* item = slot.size == 0
                              ? new_fixed_line_ref(static_cast<mjai::FixedLineId>(slot.start))
                              : new_line_str(std::string_view(lines.text).substr(slot.start, slot.size));

@@ -52,7 +52,9 @@ Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log, std::vector
     // A hand's events go into the game list only once one of its walks has
     // succeeded; the list is sized for every hand up front.
     game.events.reserve(event_estimate);
-    game.events.push_back(GameEvent{});  // start_game
+    GameEvent start;
+    start.kind = GameEvent::StartGame;
+    game.events.push_back(start);
     HandScratch scratch;
     if (attempts_per_hand) attempts_per_hand->clear();
     for (std::size_t i = 0; i < game.hands.size(); ++i) {

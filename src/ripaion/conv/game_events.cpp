@@ -5,37 +5,11 @@
 namespace ripaion::conv {
 namespace {
 
-GameEvent::Kind kind_of(QueueEvent::Kind k) noexcept {
-    switch (k) {
-        case QueueEvent::Tsumo: return GameEvent::Tsumo;
-        case QueueEvent::Dahai: return GameEvent::Dahai;
-        case QueueEvent::Chi: return GameEvent::Chi;
-        case QueueEvent::Pon: return GameEvent::Pon;
-        case QueueEvent::Daiminkan: return GameEvent::Daiminkan;
-        case QueueEvent::Kakan: return GameEvent::Kakan;
-        case QueueEvent::Ankan: return GameEvent::Ankan;
-        case QueueEvent::Reach: return GameEvent::Reach;
-    }
-    return GameEvent::Reach;
-}
-
 mjai::Hora hora_of(const HoraResult& win, std::span<const mjai::Tile> ura) {
     return mjai::Hora{win.actor, win.target, win.deltas, std::vector<mjai::Tile>(ura.begin(), ura.end())};
 }
 
 }  // namespace
-
-GameEvent game_event_of(const QueueEvent& e, std::uint32_t hand) noexcept {
-    GameEvent g;
-    g.kind = kind_of(e.kind);
-    g.actor = e.actor;
-    g.target = e.target;
-    g.pai = e.pai;
-    g.tsumogiri = e.tsumogiri;
-    g.consumed = e.consumed;
-    g.hand = hand;
-    return g;
-}
 
 mjai::Event full_event(const GameEvent& e, const PreparedKyoku& hand) {
     const auto& c = e.consumed;

@@ -16,9 +16,8 @@
 namespace ripaion::conv {
 
 struct GameEvent {
+    // The turn events first, numbered as in QueueEvent.
     enum Kind : std::uint8_t {
-        StartGame,
-        StartKyoku,
         Tsumo,
         Dahai,
         Chi,
@@ -26,9 +25,11 @@ struct GameEvent {
         Daiminkan,
         Kakan,
         Ankan,
-        Dora,
         Reach,
+        Dora,
         ReachAccepted,
+        StartGame,
+        StartKyoku,
         Hora,
         Ryukyoku,
         EndKyoku,
@@ -45,7 +46,22 @@ struct GameEvent {
 };
 
 // A take or discard event of a seat queue, as a game event of hand `hand`.
-GameEvent game_event_of(const QueueEvent& e, std::uint32_t hand) noexcept;
+inline GameEvent game_event_of(const QueueEvent& e, std::uint32_t hand) noexcept {
+    static_assert(int(GameEvent::Tsumo) == int(QueueEvent::Tsumo) && int(GameEvent::Dahai) == int(QueueEvent::Dahai) &&
+                  int(GameEvent::Chi) == int(QueueEvent::Chi) && int(GameEvent::Pon) == int(QueueEvent::Pon) &&
+                  int(GameEvent::Daiminkan) == int(QueueEvent::Daiminkan) &&
+                  int(GameEvent::Kakan) == int(QueueEvent::Kakan) && int(GameEvent::Ankan) == int(QueueEvent::Ankan) &&
+                  int(GameEvent::Reach) == int(QueueEvent::Reach));
+    GameEvent g;
+    g.kind = static_cast<GameEvent::Kind>(e.kind);
+    g.actor = e.actor;
+    g.target = e.target;
+    g.pai = e.pai;
+    g.tsumogiri = e.tsumogiri;
+    g.consumed = e.consumed;
+    g.hand = hand;
+    return g;
+}
 
 struct ConvertedGame {
     mjai::StartGame start_game;

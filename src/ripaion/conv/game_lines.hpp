@@ -35,6 +35,21 @@ Result<GameLines, mjai::EncodeError> encode_game(const ConvertedGame& game);
 
 // The table number of the event's line, or kNoFixedLine.
 inline constexpr std::size_t kNoFixedLine = mjai::kFixedLineCount;
-std::size_t fixed_line_of(const GameEvent& e) noexcept;
+inline std::size_t fixed_line_of(const GameEvent& e) noexcept {
+    // Seats and tiles outside the table (never made by the conversion) are
+    // encoded like any other event.
+    const bool in_table = mjai::fixed_seat(e.actor) && mjai::fixed_tile(e.pai);
+    switch (e.kind) {
+        case GameEvent::Tsumo: return in_table ? mjai::fixed_tsumo(e.actor, e.pai) : kNoFixedLine;
+        case GameEvent::Dahai: return in_table ? mjai::fixed_dahai(e.actor, e.pai, e.tsumogiri) : kNoFixedLine;
+        case GameEvent::Reach: return mjai::fixed_seat(e.actor) ? mjai::fixed_reach(e.actor) : kNoFixedLine;
+        case GameEvent::ReachAccepted:
+            return mjai::fixed_seat(e.actor) ? mjai::fixed_reach_accepted(e.actor) : kNoFixedLine;
+        case GameEvent::Dora: return mjai::fixed_tile(e.pai) ? mjai::fixed_dora(e.pai) : kNoFixedLine;
+        case GameEvent::EndKyoku: return mjai::kFixedEndKyoku;
+        case GameEvent::EndGame: return mjai::kFixedEndGame;
+        default: return kNoFixedLine;
+    }
+}
 
 }  // namespace ripaion::conv

@@ -33,18 +33,21 @@ Result<int, AttemptsFailed> run_attempts(const HandWalkInput& in, AttemptScratch
     std::optional<HandFailure> first_failure;
     auto& seen = scratch.seen;
     seen.clear();
+    // A walk appends its events in place (each is a few bytes); a failed
+    // walk's events are dropped again.
+    const std::size_t start = out.size();
     for (int attempt = 1;; ++attempt) {
-        auto walked = walk_hand(in.queues, in.dora, oya, choices, scratch.steps);
+        GameEvent opening;
+        opening.kind = GameEvent::StartKyoku;
+        opening.hand = in.hand;
+        out.push_back(opening);
+        auto walked = walk_hand_events(in.queues, in.dora, oya, choices, in.hand, out);
         if (walked) {
-            reserve_more(out, 1 + scratch.steps.size() + result_event_count(in.outcome));
-            GameEvent start;
-            start.kind = GameEvent::StartKyoku;
-            start.hand = in.hand;
-            out.push_back(start);
-            append_walked_events(scratch.steps, in.queues, in.dora, in.hand, out);
+            reserve_more(out, result_event_count(in.outcome));
             append_result_events(out, in.outcome, in.hand);
             return attempt;
         }
+        out.resize(start);
         if (!first_failure) first_failure = walked.error();
         const bool give_up = choices.empty() || attempt >= kMaxAttemptsPerHand ||
                              std::find(seen.begin(), seen.end(), choices.states) != seen.end();

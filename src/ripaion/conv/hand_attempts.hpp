@@ -32,10 +32,9 @@ struct AttemptsFailed {
     int attempts;  // walks made
 };
 
-// Buffers reused from hand to hand, so that walks allocate nothing once they
-// have grown to the largest hand.
+// Buffers reused from hand to hand, so that the search allocates nothing
+// once it has grown to the largest hand.
 struct AttemptScratch {
-    std::vector<WalkStep> steps;
     std::vector<CallChoices::States> seen;
 };
 

@@ -6,6 +6,8 @@ mjai::Seat choose_next_seat(const HandQueues& queues, const WalkState& state, Ca
     const mjai::Seat discarder = state.actor;
     const mjai::Tile tile = state.last_pai;
     const auto next = static_cast<mjai::Seat>((discarder + 1) % 4);
+    // Calls are rare: most discards find no seat about to call at all.
+    if ((state.call_heads & ~(1u << discarder)) == 0) return next;
 
     // Pon beats chi beats daiminkan; between equal calls the higher seat wins.
     int caller = -1;

@@ -5,17 +5,53 @@
 namespace ripaion::conv {
 namespace {
 
+// Where a walk puts what it finds: the steps by reference, or the events.
+struct StepRecorder {
+    std::vector<WalkStep>& steps;
 
+    void take(std::size_t index, mjai::Seat seat, const QueueEvent&) { steps.push_back({index, WalkStep::Take, seat}); }
+    void discard(std::size_t index, mjai::Seat seat, const QueueEvent&) {
+        steps.push_back({index, WalkStep::Discard, seat});
+    }
+    void dora(std::size_t index, mjai::Tile) { steps.push_back({index, WalkStep::Dora, 0}); }
+    void reach_accepted(mjai::Seat seat) { steps.push_back({0, WalkStep::ReachAccepted, seat}); }
+};
+
+struct EventRecorder {
+    std::vector<GameEvent>& events;
+    std::uint32_t hand;
+
+    void take(std::size_t, mjai::Seat, const QueueEvent& e) { events.push_back(game_event_of(e, hand)); }
+    void discard(std::size_t, mjai::Seat, const QueueEvent& e) { events.push_back(game_event_of(e, hand)); }
+    void dora(std::size_t, mjai::Tile marker) {
+        GameEvent e;
+        e.kind = GameEvent::Dora;
+        e.pai = marker;
+        e.hand = hand;
+        events.push_back(e);
+    }
+    void reach_accepted(mjai::Seat seat) {
+        GameEvent e;
+        e.kind = GameEvent::ReachAccepted;
+        e.actor = seat;
+        e.hand = hand;
+        events.push_back(e);
+    }
+};
+
+template <class Recorder>
 class Walk {
 public:
     Walk(const HandQueues& queues, std::span<const mjai::Tile> dora, mjai::Seat oya, CallChoices& choices,
-         std::vector<WalkStep>& steps)
-        : q_(queues), dora_(dora), choices_(choices), steps_(steps) {
+         Recorder out)
+        : q_(queues), dora_(dora), choices_(choices), out_(out) {
         st_.actor = static_cast<mjai::Seat>(oya % 4);
-        for (int s = 0; s < 4; ++s) {
+        for (mjai::Seat s = 0; s < 4; ++s) {
             for (const QueueEvent& e : q_[s].discard_events) {
                 if (e.kind == QueueEvent::Dahai) ++st_.remaining[s][tile_slot(e.pai)];
             }
+            st_.takes_left += q_[s].take_events.size();
+            st_.call_heads |= call_head_bit(q_[s], 0, s);
         }
     }
 
@@ -26,10 +62,10 @@ public:
 
             // Take: a draw, or a call on the latest discard.
             if (st_.take_pos[a] >= takes.size()) return fail(HandFailure::TakesExhausted);
-            const std::size_t ti = st_.take_pos[a]++;
+            const std::size_t ti = next_take(a);
             const QueueEvent& t = takes[ti];
             if (!claims_last_discard(t)) return fail(HandFailure::CallMismatch);
-            if (st_.reach_pending) steps_.push_back({0, WalkStep::ReachAccepted, st_.reach_seat});
+            if (st_.reach_pending) out_.reach_accepted(st_.reach_seat);
             if (t.kind == QueueEvent::Daiminkan) {
                 if (auto r = take_daiminkan(ti, takes); !r) return r;
             } else if (!append_take(t, ti)) {
@@ -53,13 +89,13 @@ public:
                     st_.dora_before_tsumo = true;
                 }
             }
-            steps_.push_back({di, WalkStep::Discard, a});
+            out_.discard(di, a, d);
 
             if (d.kind == QueueEvent::Reach) {
                 if (st_.discard_pos[a] >= discards.size()) return fail(HandFailure::ReachWithoutDiscard);
                 const std::size_t ri = st_.discard_pos[a]++;
                 note_discard(discards[ri]);
-                steps_.push_back({ri, WalkStep::Discard, a});
+                out_.discard(ri, a, discards[ri]);
                 st_.reach_pending = true;
                 st_.reach_seat = a;
             }
@@ -98,7 +134,7 @@ private:
             if (!reveal_dora()) return false;
             st_.dora_before_tsumo = false;
         }
-        steps_.push_back({index, WalkStep::Take, st_.actor});
+        out_.take(index, st_.actor, t);
         return true;
     }
 
@@ -108,16 +144,16 @@ private:
     Result<std::monostate, HandFailure> take_daiminkan(std::size_t kan_index, const std::vector<QueueEvent>& takes) {
         const mjai::Seat a = st_.actor;
         if (st_.kan_dora_pending && !reveal_dora()) return fail(HandFailure::DoraExhausted);
-        steps_.push_back({kan_index, WalkStep::Take, a});
+        out_.take(kan_index, a, takes[kan_index]);
         st_.kan_dora_pending = true;
         for (;;) {
             if (st_.take_pos[a] >= takes.size()) return fail(HandFailure::TakesExhausted);
-            const std::size_t ui = st_.take_pos[a]++;
+            const std::size_t ui = next_take(a);
             const QueueEvent& u = takes[ui];
             if (!claims_last_discard(u)) return fail(HandFailure::CallMismatch);
             if (u.kind == QueueEvent::Daiminkan) {
                 if (!reveal_dora()) return fail(HandFailure::DoraExhausted);
-                steps_.push_back({ui, WalkStep::Take, a});
+                out_.take(ui, a, u);
                 continue;
             }
             if (!append_take(u, ui)) return fail(HandFailure::DoraExhausted);
@@ -134,21 +170,25 @@ private:
 
     bool reveal_dora() {
         if (st_.dora_cursor >= dora_.size()) return false;
-        steps_.push_back({st_.dora_cursor++, WalkStep::Dora, 0});
+        out_.dora(st_.dora_cursor, dora_[st_.dora_cursor]);
+        ++st_.dora_cursor;
         return true;
     }
 
-    bool all_takes_used() const {
-        for (int s = 0; s < 4; ++s) {
-            if (st_.take_pos[s] < q_[s].take_events.size()) return false;
-        }
-        return true;
+    bool all_takes_used() const { return st_.takes_left == 0; }
+
+    // Uses the seat's next take event (which exists) and returns its index.
+    std::size_t next_take(mjai::Seat s) {
+        const std::size_t i = st_.take_pos[s]++;
+        --st_.takes_left;
+        st_.call_heads = (st_.call_heads & ~(1u << s)) | call_head_bit(q_[s], i + 1, s);
+        return i;
     }
 
     const HandQueues& q_;
     std::span<const mjai::Tile> dora_;
     CallChoices& choices_;
-    std::vector<WalkStep>& steps_;
+    Recorder out_;
     WalkState st_;
 };
 
@@ -157,35 +197,13 @@ private:
 Result<std::monostate, HandFailure> walk_hand(const HandQueues& queues, std::span<const mjai::Tile> dora,
                                               mjai::Seat oya, CallChoices& choices, std::vector<WalkStep>& steps) {
     steps.clear();
-    return Walk(queues, dora, oya, choices, steps).run();
+    return Walk<StepRecorder>(queues, dora, oya, choices, StepRecorder{steps}).run();
 }
 
-void append_walked_events(const std::vector<WalkStep>& steps, const HandQueues& queues,
-                          std::span<const mjai::Tile> dora, std::uint32_t hand, std::vector<GameEvent>& out) {
-    for (const WalkStep& step : steps) {
-        switch (step.kind) {
-            case WalkStep::Take: out.push_back(game_event_of(queues[step.seat].take_events[step.index], hand)); break;
-            case WalkStep::Discard:
-                out.push_back(game_event_of(queues[step.seat].discard_events[step.index], hand));
-                break;
-            case WalkStep::Dora: {
-                GameEvent e;
-                e.kind = GameEvent::Dora;
-                e.pai = dora[step.index];
-                e.hand = hand;
-                out.push_back(e);
-                break;
-            }
-            case WalkStep::ReachAccepted: {
-                GameEvent e;
-                e.kind = GameEvent::ReachAccepted;
-                e.actor = step.seat;
-                e.hand = hand;
-                out.push_back(e);
-                break;
-            }
-        }
-    }
+Result<std::monostate, HandFailure> walk_hand_events(const HandQueues& queues, std::span<const mjai::Tile> dora,
+                                                     mjai::Seat oya, CallChoices& choices, std::uint32_t hand,
+                                                     std::vector<GameEvent>& events) {
+    return Walk<EventRecorder>(queues, dora, oya, choices, EventRecorder{events, hand}).run();
 }
 
 }  // namespace ripaion::conv

@@ -18,9 +18,7 @@
 namespace ripaion::conv {
 
 // One event of a walk, by reference: an entry of a seat's take or discard
-// queue, an indicator of the dora list, or a riichi acceptance. A walk that
-// fails costs only these small records; the events themselves are copied out
-// of the queues once, when a walk has succeeded.
+// queue, an indicator of the dora list, or a riichi acceptance.
 struct WalkStep {
     enum Kind : std::uint8_t { Take, Discard, Dora, ReachAccepted };
     std::size_t index;  // into the queue (Take, Discard) or the dora list (Dora)
@@ -34,9 +32,11 @@ struct WalkStep {
 Result<std::monostate, HandFailure> walk_hand(const HandQueues& queues, std::span<const mjai::Tile> dora,
                                               mjai::Seat oya, CallChoices& choices, std::vector<WalkStep>& steps);
 
-// Appends the events a successful walk recorded, copied out of the queues,
-// as events of hand number `hand`.
-void append_walked_events(const std::vector<WalkStep>& steps, const HandQueues& queues,
-                          std::span<const mjai::Tile> dora, std::uint32_t hand, std::vector<GameEvent>& out);
+// The same walk, appending the events themselves to `events`, as events of
+// hand number `hand`. On failure what it appended is left for the caller to
+// drop.
+Result<std::monostate, HandFailure> walk_hand_events(const HandQueues& queues, std::span<const mjai::Tile> dora,
+                                                     mjai::Seat oya, CallChoices& choices, std::uint32_t hand,
+                                                     std::vector<GameEvent>& events);
 
 }  // namespace ripaion::conv

@@ -26,7 +26,16 @@ struct WalkState {
     std::size_t dora_cursor = 1;                // next indicator to reveal
     // Per seat and tile, how many dahai of that tile the seat still has to make.
     std::array<std::array<std::int32_t, mjai::kTileCount>, 4> remaining{};
+    // Kept with take_pos: the take events not yet used by all seats, and
+    // one bit per seat whose next take event is a chi, pon or daiminkan.
+    std::size_t takes_left = 0;
+    unsigned call_heads = 0;
 };
+
+// Bit 1 << seat when the seat's next take event (at `pos`) is a call.
+inline unsigned call_head_bit(const SeatQueues& q, std::size_t pos, mjai::Seat seat) noexcept {
+    return pos < q.take_events.size() && q.take_events[pos].is_call() ? 1u << seat : 0u;
+}
 
 // Claim precedence when several seats call the same discard: pon over chi
 // over daiminkan.
