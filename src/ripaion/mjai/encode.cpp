@@ -31,24 +31,53 @@ constexpr std::array<std::string_view, kTileCount> kQuotedTiles = {
     "\"5mr\"", "\"5pr\"", "\"5sr\"", "\"?\"",
 };
 
+// Writes `text` as a JSON string at p (room for 2 + 6 bytes per text byte)
+// and returns the end.
+char* write_json_string_to(std::string_view text, char* p) {
+    *p++ = '"';
+    const char* q = text.data();
+    const char* const end = q + text.size();
+    while (q < end) {
+        const char* run = q;
+        while (q < end && kEscape[static_cast<unsigned char>(*q)] == 0) ++q;
+        std::memcpy(p, run, static_cast<std::size_t>(q - run));
+        p += q - run;
+        if (q == end) break;
+        const unsigned char c = static_cast<unsigned char>(*q++);
+        const char e = kEscape[c];
+        *p++ = '\\';
+        if (e == 'u') {
+            static constexpr char kHex[] = "0123456789abcdef";
+            *p++ = 'u';
+            *p++ = '0';
+            *p++ = '0';
+            *p++ = kHex[c >> 4];
+            *p++ = kHex[c & 15];
+        } else {
+            *p++ = e;
+        }
+    }
+    *p++ = '"';
+    return p;
+}
+
+// Writes into a buffer already sized for the whole line (line_bound), so
+// that every piece is a plain copy.
 class Writer {
 public:
-    explicit Writer(std::string& out) : out_(out) {}
+    explicit Writer(char* p) : p_(p) {}
 
-    void raw(std::string_view s) { out_.append(s); }
-    void ch(char c) { out_.push_back(c); }
+    char* end() const noexcept { return p_; }
 
-    void uint(std::uint32_t v) {
-        char buf[16];
-        auto r = std::to_chars(buf, buf + sizeof buf, v);
-        out_.append(buf, r.ptr);
+    void raw(std::string_view s) {
+        std::memcpy(p_, s.data(), s.size());
+        p_ += s.size();
     }
-    void sint(std::int32_t v) {
-        char buf[16];
-        auto r = std::to_chars(buf, buf + sizeof buf, v);
-        out_.append(buf, r.ptr);
-    }
-    void text(std::string_view s) { write_json_string(s, out_); }
+    void ch(char c) { *p_++ = c; }
+
+    void uint(std::uint32_t v) { p_ = std::to_chars(p_, p_ + 10, v).ptr; }
+    void sint(std::int32_t v) { p_ = std::to_chars(p_, p_ + 11, v).ptr; }
+    void text(std::string_view s) { p_ = write_json_string_to(s, p_); }
     void flag(bool b) { raw(b ? "true" : "false"); }
     void tile(Tile t) {
         const auto i = tile_index(t);
@@ -81,8 +110,27 @@ public:
     }
 
 private:
-    std::string& out_;
+    char* p_;
 };
+
+// Room every line has: the longest fixed part (start_kyoku, whose 52 tiles
+// take at most 6 bytes each and whose numbers at most 11) with a wide
+// margin.
+constexpr std::size_t kLineRoom = 1024;
+// The most one text byte or one listed tile can take when written.
+constexpr std::size_t kEscapedByteRoom = 6;
+constexpr std::size_t kListedTileRoom = 6;
+
+// An upper bound of the line's length.
+std::size_t line_bound(const Event& e) noexcept {
+    std::size_t n = kLineRoom;
+    if (const auto* g = std::get_if<StartGame>(&e)) {
+        for (const std::string& name : g->names) n += kEscapedByteRoom * name.size();
+    } else if (const auto* h = std::get_if<Hora>(&e); h && h->ura_markers) {
+        n += kListedTileRoom * h->ura_markers->size();
+    }
+    return n;
+}
 
 // Member names are constants without escapable bytes; each key literal below
 // already carries its separator, quotes and colon.
@@ -200,35 +248,22 @@ void encode_body(Writer& w, const EndGame&) { (void)w; }
 }  // namespace
 
 void write_json_string(std::string_view text, std::string& out) {
-    out.push_back('"');
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p < end) {
-        const char* run = p;
-        while (p < end && kEscape[static_cast<unsigned char>(*p)] == 0) ++p;
-        out.append(run, p);
-        if (p == end) break;
-        const unsigned char c = static_cast<unsigned char>(*p++);
-        const char e = kEscape[c];
-        if (e == 'u') {
-            static constexpr char kHex[] = "0123456789abcdef";
-            const char esc[6] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
-            out.append(esc, 6);
-        } else {
-            const char esc[2] = {'\\', e};
-            out.append(esc, 2);
-        }
-    }
-    out.push_back('"');
+    const std::size_t old = out.size();
+    out.resize(old + 2 + kEscapedByteRoom * text.size());
+    char* const end = write_json_string_to(text, out.data() + old);
+    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 Result<std::monostate, EncodeError> encode_event(const Event& e, std::string& out) {
-    Writer w(out);
+    const std::size_t old = out.size();
+    out.resize(old + line_bound(e));
+    Writer w(out.data() + old);
     w.raw("{\"type\":\"");
     w.raw(event_type_name(e));
     w.ch('"');
     std::visit([&](const auto& body) { encode_body(w, body); }, e);
     w.ch('}');
+    out.resize(static_cast<std::size_t>(w.end() - out.data()));
     return std::monostate{};
 }
 
