@@ -24,6 +24,8 @@ struct ActionCase {
     std::string entry;
     std::string expected;
 };
+// Named printers, so GoogleTest does not dump the structs' raw bytes.
+void PrintTo(const ActionCase& c, std::ostream* os) { *os << c.entry; }
 
 std::string describe(const ActionItem& a) {
     switch (a.kind) {
@@ -83,6 +85,7 @@ struct ResultCase {
     std::string entry;
     std::string expected;  // "label:TEXT", "deltas:a,b,c,d", "details:N" (element count) or a failure text
 };
+void PrintTo(const ResultCase& c, std::ostream* os) { *os << c.entry; }
 
 std::string describe(const ResultItem& item) {
     switch (item.kind) {
@@ -161,6 +164,7 @@ struct NumberCase {
     JsonValue::Kind kind;
     double value;  // compared as the kind's value
 };
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << c.text; }
 
 class NumberClass : public ::testing::TestWithParam<NumberCase> {};
 
