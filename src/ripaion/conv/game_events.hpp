@@ -45,14 +45,17 @@ struct GameEvent {
     std::uint32_t win = 0;                  // hora: index into the hand's wins
 };
 
-// A take or discard event of a seat queue, as a game event of hand `hand`.
-inline GameEvent game_event_of(const QueueEvent& e, std::uint32_t hand) noexcept {
+// Appends a take or discard event of a seat queue as an event of hand
+// number `hand`. The fields are written in place: a record built elsewhere
+// and copied in would be read back in wider pieces than it was written,
+// which stalls the processor on every event.
+inline void append_game_event(std::vector<GameEvent>& out, const QueueEvent& e, std::uint32_t hand) {
     static_assert(int(GameEvent::Tsumo) == int(QueueEvent::Tsumo) && int(GameEvent::Dahai) == int(QueueEvent::Dahai) &&
                   int(GameEvent::Chi) == int(QueueEvent::Chi) && int(GameEvent::Pon) == int(QueueEvent::Pon) &&
                   int(GameEvent::Daiminkan) == int(QueueEvent::Daiminkan) &&
                   int(GameEvent::Kakan) == int(QueueEvent::Kakan) && int(GameEvent::Ankan) == int(QueueEvent::Ankan) &&
                   int(GameEvent::Reach) == int(QueueEvent::Reach));
-    GameEvent g;
+    GameEvent& g = out.emplace_back();
     g.kind = static_cast<GameEvent::Kind>(e.kind);
     g.actor = e.actor;
     g.target = e.target;
@@ -60,7 +63,6 @@ inline GameEvent game_event_of(const QueueEvent& e, std::uint32_t hand) noexcept
     g.tsumogiri = e.tsumogiri;
     g.consumed = e.consumed;
     g.hand = hand;
-    return g;
 }
 
 struct ConvertedGame {

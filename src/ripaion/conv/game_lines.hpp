@@ -3,7 +3,9 @@
 // kans, hora, ryukyoku) are encoded into one text.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,21 +37,42 @@ Result<GameLines, mjai::EncodeError> encode_game(const ConvertedGame& game);
 
 // The table number of the event's line, or kNoFixedLine.
 inline constexpr std::size_t kNoFixedLine = mjai::kFixedLineCount;
+namespace detail {
+
+// Per event kind, the table line number as base + per_seat * actor +
+// per_tile * tile + per_flag * tsumogiri, and what must be in the table's
+// range for it to apply. Computed rather than branched on, since draws,
+// discards and the rest interleave.
+struct FixedLineRule {
+    std::uint16_t base;  // kNoFixedLine: never a table line
+    std::uint8_t per_seat, per_tile, per_flag;
+    bool seat_matters, tile_matters;
+};
+inline constexpr std::array<FixedLineRule, 16> kFixedLineRules = [] {
+    std::array<FixedLineRule, 16> r{};
+    for (auto& x : r) x = {static_cast<std::uint16_t>(kNoFixedLine), 0, 0, 0, false, false};
+    r[GameEvent::Tsumo] = {mjai::kFixedTsumoBase, mjai::kTileCount, 1, 0, true, true};
+    r[GameEvent::Dahai] = {mjai::kFixedDahaiBase, 2 * mjai::kTileCount, 2, 1, true, true};
+    r[GameEvent::Reach] = {mjai::kFixedReachBase, 1, 0, 0, true, false};
+    r[GameEvent::ReachAccepted] = {mjai::kFixedReachAcceptedBase, 1, 0, 0, true, false};
+    r[GameEvent::Dora] = {mjai::kFixedDoraBase, 0, 1, 0, false, true};
+    r[GameEvent::EndKyoku] = {mjai::kFixedEndKyoku, 0, 0, 0, false, false};
+    r[GameEvent::EndGame] = {mjai::kFixedEndGame, 0, 0, 0, false, false};
+    return r;
+}();
+
+}  // namespace detail
+
+// Seats and tiles outside the table (never made by the conversion) are
+// encoded like any other event.
 inline std::size_t fixed_line_of(const GameEvent& e) noexcept {
-    // Seats and tiles outside the table (never made by the conversion) are
-    // encoded like any other event.
-    const bool in_table = mjai::fixed_seat(e.actor) && mjai::fixed_tile(e.pai);
-    switch (e.kind) {
-        case GameEvent::Tsumo: return in_table ? mjai::fixed_tsumo(e.actor, e.pai) : kNoFixedLine;
-        case GameEvent::Dahai: return in_table ? mjai::fixed_dahai(e.actor, e.pai, e.tsumogiri) : kNoFixedLine;
-        case GameEvent::Reach: return mjai::fixed_seat(e.actor) ? mjai::fixed_reach(e.actor) : kNoFixedLine;
-        case GameEvent::ReachAccepted:
-            return mjai::fixed_seat(e.actor) ? mjai::fixed_reach_accepted(e.actor) : kNoFixedLine;
-        case GameEvent::Dora: return mjai::fixed_tile(e.pai) ? mjai::fixed_dora(e.pai) : kNoFixedLine;
-        case GameEvent::EndKyoku: return mjai::kFixedEndKyoku;
-        case GameEvent::EndGame: return mjai::kFixedEndGame;
-        default: return kNoFixedLine;
-    }
+    const detail::FixedLineRule& r = detail::kFixedLineRules[e.kind & 15];
+    const unsigned tile = mjai::tile_index(e.pai);
+    const bool fits = (r.base != kNoFixedLine) & (!r.seat_matters | mjai::fixed_seat(e.actor)) &
+                      (!r.tile_matters | (tile < mjai::kTileCount));
+    const std::size_t id = r.base + r.per_seat * std::size_t{e.actor} + r.per_tile * std::size_t{tile} +
+                           r.per_flag * std::size_t{e.tsumogiri};
+    return fits ? id : kNoFixedLine;
 }
 
 }  // namespace ripaion::conv

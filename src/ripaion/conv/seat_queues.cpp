@@ -7,13 +7,22 @@ namespace {
 
 using mjai::Seat;
 
+// A new entry of the queue, filled in place (see append_game_event).
+QueueEvent& append(std::vector<QueueEvent>& out, QueueEvent::Kind kind, Seat seat, mjai::Tile pai) {
+    QueueEvent& e = out.emplace_back();
+    e.kind = kind;
+    e.actor = seat;
+    e.pai = pai;
+    return e;
+}
+
 Result<std::monostate, QueueFailure> build_takes(Seat seat, const std::vector<tenhou::ActionItem>& items,
                                                  std::vector<QueueEvent>& out) {
     using Kind = tenhou::ActionItem::Kind;
     for (const auto& item : items) {
         switch (item.kind) {
             case Kind::Tile:
-                out.push_back({QueueEvent::Tsumo, seat, 0, item.tile});
+                append(out, QueueEvent::Tsumo, seat, item.tile);
                 break;
             case Kind::Number:
                 return fail(QueueFailure{HandFailure::NumberInTakes, {}});
@@ -32,21 +41,16 @@ Result<std::monostate, QueueFailure> build_discards(Seat seat, const std::vector
                                                     std::vector<QueueEvent>& out) {
     using Kind = tenhou::ActionItem::Kind;
     for (const auto& item : items) {
-        switch (item.kind) {
-            case Kind::Tile:
-                out.push_back({QueueEvent::Dahai, seat, 0, item.tile, false});
-                break;
-            case Kind::Number:
-                // The tsumogiri marker (any number that is not a tile code):
-                // the tile is the one drawn, filled in by the pairing below.
-                out.push_back({QueueEvent::Dahai, seat, 0, mjai::kUnknownTile, true});
-                break;
-            case Kind::Notation: {
-                auto added = append_discard_notation(seat, item.notation, out);
-                if (!added) return fail(std::move(added.error()));
-                break;
-            }
+        if (item.kind == Kind::Notation) {
+            auto added = append_discard_notation(seat, item.notation, out);
+            if (!added) return fail(std::move(added.error()));
+            continue;
         }
+        // A tile, or the tsumogiri marker (any number that is not a tile
+        // code), whose tile is the one drawn, filled in by the pairing below.
+        // Selected rather than branched on: the two come in no order.
+        const bool marker = item.kind == Kind::Number;
+        append(out, QueueEvent::Dahai, seat, marker ? mjai::kUnknownTile : item.tile).tsumogiri = marker;
     }
     return std::monostate{};
 }
@@ -72,9 +76,9 @@ void pair_takes_with_discards(const std::vector<QueueEvent>& takes, std::vector<
         }
         QueueEvent& d = discards[read];
         if (d.kind == QueueEvent::Dahai) {
-            if (d.tsumogiri) {
-                if (take.kind == QueueEvent::Tsumo) d.pai = take.pai;
-            } else if (d.pai == mjai::kUnknownTile) {
+            const bool drawn_tile = d.tsumogiri && take.kind == QueueEvent::Tsumo;
+            d.pai = drawn_tile ? take.pai : d.pai;
+            if (!d.tsumogiri && d.pai == mjai::kUnknownTile) {
                 ++read;
                 continue;
             }

@@ -21,21 +21,19 @@ struct EventRecorder {
     std::vector<GameEvent>& events;
     std::uint32_t hand;
 
-    void take(std::size_t, mjai::Seat, const QueueEvent& e) { events.push_back(game_event_of(e, hand)); }
-    void discard(std::size_t, mjai::Seat, const QueueEvent& e) { events.push_back(game_event_of(e, hand)); }
+    void take(std::size_t, mjai::Seat, const QueueEvent& e) { append_game_event(events, e, hand); }
+    void discard(std::size_t, mjai::Seat, const QueueEvent& e) { append_game_event(events, e, hand); }
     void dora(std::size_t, mjai::Tile marker) {
-        GameEvent e;
+        GameEvent& e = events.emplace_back();
         e.kind = GameEvent::Dora;
         e.pai = marker;
         e.hand = hand;
-        events.push_back(e);
     }
     void reach_accepted(mjai::Seat seat) {
-        GameEvent e;
+        GameEvent& e = events.emplace_back();
         e.kind = GameEvent::ReachAccepted;
         e.actor = seat;
         e.hand = hand;
-        events.push_back(e);
     }
 };
 
