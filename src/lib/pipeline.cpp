@@ -12,8 +12,8 @@ namespace {
 Result<conv::ConvertedGame, PipelineFailure> game_of(std::string text) {
     std::optional<tenhou::RawLog> log;
     {
-        auto parsed = tenhou::parse_raw_log(text);
-        if (!parsed) return fail(PipelineFailure::Parse);
+        auto parsed = tenhou::parse_raw_log_bytes(text);
+        if (!parsed) return fail(parsed.error().not_utf8 ? PipelineFailure::NotUtf8 : PipelineFailure::Parse);
         log.emplace(std::move(parsed).value());
     }
     std::string().swap(text);

@@ -14,7 +14,6 @@
 #include "pipeline.hpp"
 #include "posix_file.hpp"
 #include "ripaion/source_format.hpp"
-#include "ripaion/utf8.hpp"
 
 namespace ripaion::py {
 namespace {
@@ -28,6 +27,8 @@ std::string with_label(std::string_view before, std::string_view after) {
 
 PyObject* raise_pipeline_failure(PipelineFailure failure) {
     switch (failure) {
+        case PipelineFailure::NotUtf8:
+            return raise_with_message(PyExc_OSError, "stream did not contain valid UTF-8");
         case PipelineFailure::Parse:
             return raise_module_error(ModuleError::JsonParsing, with_label("failed to parse ", " log"));
         case PipelineFailure::InvalidLog:
@@ -40,7 +41,8 @@ PyObject* raise_pipeline_failure(PipelineFailure failure) {
     return raise_internal_fault("unknown conversion failure");
 }
 
-// Reads the log whole into `text`; false with an exception set.
+// Reads the log whole into `text`; false with an exception set. Whether the
+// bytes are UTF-8 is checked with the parsing (convert_log_text).
 bool read_log_text(const std::string& path, std::string& text) {
     auto file = open_for_reading(path);
     if (!file) {
@@ -52,10 +54,6 @@ bool read_log_text(const std::string& path, std::string& text) {
     auto read = read_to_end(file.value().get());
     if (!read) {
         raise_read_error(read.error().number);
-        return false;
-    }
-    if (!utf8_valid(read.value())) {
-        raise_with_message(PyExc_OSError, "stream did not contain valid UTF-8");
         return false;
     }
     text = std::move(read).value();

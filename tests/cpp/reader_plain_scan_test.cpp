@@ -14,6 +14,7 @@
 
 #include "reader_test_docs.hpp"
 #include "ripaion/tenhou/reader_paths.hpp"
+#include "ripaion/utf8.hpp"
 
 namespace {
 
@@ -115,13 +116,23 @@ std::string actual(std::string_view text) {
     return r ? "ok\n" + dump(r.value()) : "failed: " + r.error().message + " at " + std::to_string(r.error().offset);
 }
 
+// Bytes read as the module reads them: not UTF-8 before anything else.
+std::string actual_bytes(std::string_view bytes) {
+    auto r = parse_raw_log_bytes(bytes);
+    if (r) return "ok\n" + dump(r.value());
+    if (r.error().not_utf8) return "not UTF-8";
+    return "failed: " + r.error().read.message + " at " + std::to_string(r.error().read.offset);
+}
+
 // The reader agrees with the parser; returns whether the quick pass took it.
 bool check_text(const std::string& text) {
     const std::string expected = reference(text);
     EXPECT_EQ(actual(text), expected) << text.substr(0, 300);
+    EXPECT_EQ(actual_bytes(text), ripaion::utf8_valid(text) ? expected : "not UTF-8") << text.substr(0, 300);
     auto plain = detail::parse_plain(text);
     if (plain) {
         EXPECT_EQ("ok\n" + dump(*plain), expected) << text.substr(0, 300);
+        EXPECT_TRUE(ripaion::utf8_valid(text)) << text.substr(0, 300);  // what parse_raw_log_bytes relies on
     }
     return plain.has_value();
 }
@@ -157,6 +168,7 @@ TEST(PlainScan, EdgeTextsAsTheParser) {
         R"("\u0041")", R"("\u00e9\u3042")", R"("\u0000")", R"("\uD83D\uDE00")", R"("\uD83D")", R"("\uDE00")",
         R"("\ud83d\ude00x")", R"("\u12")", R"("\u12G4")", R"("\x")", "\"\xE3\x81\x82\"", "\"\xE3\x81\"",
         "\"\xC0\xAF\"", "\"\xED\xA0\x80\"", "\"\xF4\x90\x80\x80\"", "\"a\x01\"", "\"a\x7F\"", "\"a\tb\"",
+        "\xE3\x81\x82", "\"\xE3\x81\x82\xE3\"", "\"\x80\"", "\"\xF0\x9F\x80\x84\"",
         "[]", "[ ]", "[1,]", "[,1]", "[1 ,2]", "[1, 2]", "{}", R"({"a":1})", R"({"a" : 1 , "b":[2]})", R"({"a":})",
         R"({"a" 1})", R"({1:2})", "[[[[[[[[[[]]]]]]]]]]", nested(40), nested(200), "[1]]", "[1", "",
     };

@@ -8,6 +8,7 @@
 // the callbacks can be inlined into it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -87,6 +88,51 @@ public:
         return on_int64_general(i, raw, ec);
     }
     bool on_uint64(std::uint64_t u, json::string_view, json::error_code& ec) { return report(put_uint(u), ec); }
+
+    // A run of numbers 0 to 99 of one array, as the quick pass hands them
+    // over: the same as on_int64 for each in turn, with the lists that make
+    // up most of a log filled in one go.
+    bool on_small_uints(const std::uint8_t* values, std::size_t n, json::error_code& ec) {
+        Frame& f = frames_.back();
+        switch (f.kind) {
+            case FrameKind::ActionList: {
+                auto& list = *static_cast<std::vector<tenhou::ActionItem>*>(f.target);
+                if (list.capacity() - list.size() < n) make_room(list, n, 24);
+                for (std::size_t i = 0; i < n; ++i) {
+                    assume_room(list);
+                    put_small_number(values[i], list.emplace_back());
+                }
+                return true;
+            }
+            case FrameKind::Meta:
+                if (f.count + n > 3) break;
+                for (std::size_t i = 0; i < n; ++i) meta_field(f, f.count++) = values[i];
+                return true;
+            case FrameKind::TileList:
+            case FrameKind::Haipai: {
+                if (f.kind == FrameKind::Haipai && f.count + n > 13) break;
+                std::uint8_t bad = 0;
+                for (std::size_t i = 0; i < n; ++i) bad |= kTileCodeTable[values[i]] == kNoTile;
+                if (bad) break;
+                if (f.kind == FrameKind::Haipai) {
+                    auto* out = static_cast<mjai::Tile*>(f.target) + f.count;
+                    for (std::size_t i = 0; i < n; ++i) out[i] = mjai::Tile{kTileCodeTable[values[i]]};
+                    f.count += static_cast<std::uint32_t>(n);
+                } else {
+                    auto& list = *static_cast<std::vector<mjai::Tile>*>(f.target);
+                    if (list.capacity() - list.size() < n) make_room(list, n, 8);
+                    for (std::size_t i = 0; i < n; ++i) list.push_back(mjai::Tile{kTileCodeTable[values[i]]});
+                }
+                return true;
+            }
+            default:
+                break;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!report(put_uint(values[i]), ec)) return false;
+        }
+        return true;
+    }
     // Fractions, exponents and integers beyond 64 bits. The parser's value
     // is discarded in favour of a correctly rounded one; a magnitude beyond
     // the double range fails wherever it stands, skipped values included.
@@ -156,6 +202,27 @@ private:
         return {Slot::Skip, nullptr};
     }
 
+    // The frame of each of the 17 elements of a hand, and where in the
+    // HandRecord it goes (as hand_target gives them).
+    static constexpr std::array<FrameKind, 17> kHandElementFrames = {
+        FrameKind::Meta,       FrameKind::Scores,     FrameKind::TileList,   FrameKind::TileList,
+        FrameKind::Haipai,     FrameKind::ActionList, FrameKind::ActionList, FrameKind::Haipai,
+        FrameKind::ActionList, FrameKind::ActionList, FrameKind::Haipai,     FrameKind::ActionList,
+        FrameKind::ActionList, FrameKind::Haipai,     FrameKind::ActionList, FrameKind::ActionList,
+        FrameKind::ResultList,
+    };
+    static const std::array<std::ptrdiff_t, 17>& hand_element_offsets() noexcept {
+        static const std::array<std::ptrdiff_t, 17> offsets = [] {
+            std::array<std::ptrdiff_t, 17> o{};
+            HandRecord sample;
+            for (std::uint32_t i = 0; i < 17; ++i) {
+                o[i] = static_cast<char*>(hand_target(i, sample).dest) - reinterpret_cast<char*>(&sample);
+            }
+            return o;
+        }();
+        return offsets;
+    }
+
     static Target hand_target(std::uint32_t index, HandRecord& hand) noexcept {
         switch (index) {
             case 0: return {Slot::Meta, &hand.meta};
@@ -202,13 +269,10 @@ private:
                 if (i >= 17) return fail(too_many_elements(17, shape::kHand));
                 t = hand_target(i, *static_cast<HandRecord*>(f.target));
                 return true;
-            case FrameKind::Meta: {
+            case FrameKind::Meta:
                 if (i >= 3) return fail(too_many_elements(3, shape::kMeta));
-                auto& meta = *static_cast<HandMeta*>(f.target);
-                std::uint8_t* fields[3] = {&meta.kyoku_num, &meta.honba, &meta.kyotaku};
-                t = {Slot::U8, fields[i]};
+                t = {Slot::U8, &meta_field(f, i)};
                 return true;
-            }
             case FrameKind::Scores:
                 if (i >= 4) return fail(too_many_elements(4, shape::kFour));
                 t = {Slot::I32, static_cast<std::int32_t*>(f.target) + i};
@@ -287,15 +351,14 @@ private:
         return true;
     }
 
+    // Selects rather than branches: tile codes and tsumogiri markers follow
+    // each other in no predictable order. `item` is a new entry.
     static void put_small_number(std::uint8_t value, tenhou::ActionItem& item) noexcept {
         const std::uint8_t index = kTileCodeTable[value];
-        if (index != kNoTile) {
-            item.kind = tenhou::ActionItem::Kind::Tile;
-            item.tile = mjai::Tile{index};
-        } else {
-            item.kind = tenhou::ActionItem::Kind::Number;
-            item.number = value;
-        }
+        const bool is_tile = index != kNoTile;
+        item.kind = is_tile ? tenhou::ActionItem::Kind::Tile : tenhou::ActionItem::Kind::Number;
+        item.tile = mjai::Tile{is_tile ? index : std::uint8_t{0}};
+        item.number = is_tile ? std::uint8_t{0} : value;
     }
 
     // Tile codes first, then other small numbers, then texts.
@@ -323,7 +386,20 @@ private:
         }
     }
 
+    static std::uint8_t& meta_field(Frame& f, std::uint32_t i) noexcept {
+        auto& meta = *static_cast<HandMeta*>(f.target);
+        return i == 0 ? meta.kyoku_num : i == 1 ? meta.honba : meta.kyotaku;
+    }
+
     [[gnu::noinline]] bool on_int64_general(std::int64_t i, json::string_view raw, json::error_code& ec) {
+        // Scores, the other numbers of every hand (a negative zero is not
+        // an integer, so it takes the general path).
+        Frame& f = frames_.back();
+        if (f.kind == FrameKind::Scores && f.count < 4 && i >= std::numeric_limits<std::int32_t>::min() &&
+            i <= std::numeric_limits<std::int32_t>::max() && (i != 0 || raw.empty() || raw.front() != '-')) {
+            static_cast<std::int32_t*>(f.target)[f.count++] = static_cast<std::int32_t>(i);
+            return true;
+        }
         if (i < 0) return report(put_scalar(Scalar::of_int(i)), ec);
         if (!raw.empty() && raw.front() == '-') return report(put_scalar(Scalar::of_double(-0.0)), ec);
         return report(put_uint(static_cast<std::uint64_t>(i)), ec);
@@ -339,12 +415,12 @@ private:
     }
 
     // False, having changed nothing, when the value needs the general path.
-    [[gnu::always_inline]] bool put_small_uint(std::uint8_t u) {
+    [[gnu::always_inline, gnu::flatten]] bool put_small_uint(std::uint8_t u) {
         Frame& f = frames_.back();
         switch (f.kind) {
             case FrameKind::ActionList: {
                 auto& list = *static_cast<std::vector<tenhou::ActionItem>*>(f.target);
-                if (list.size() == list.capacity()) make_room(list, 24);
+                if (list.size() == list.capacity()) make_room(list, 1, 24);
                 assume_room(list);
                 put_small_number(u, list.emplace_back());
                 return true;
@@ -355,11 +431,15 @@ private:
                 static_cast<mjai::Tile*>(f.target)[f.count++] = mjai::Tile{index};
                 return true;
             }
+            case FrameKind::Meta:
+                if (f.count >= 3) return false;
+                meta_field(f, f.count++) = u;
+                return true;
             case FrameKind::TileList: {
                 const std::uint8_t index = kTileCodeTable[u];
                 if (index == kNoTile) return false;
                 auto& list = *static_cast<std::vector<mjai::Tile>*>(f.target);
-                if (list.size() == list.capacity()) make_room(list, 8);
+                if (list.size() == list.capacity()) make_room(list, 1, 8);
                 assume_room(list);
                 list.push_back(mjai::Tile{index});
                 return true;
@@ -376,11 +456,11 @@ private:
         if (v.size() >= v.capacity()) __builtin_unreachable();
     }
 
-    // Room for one more element: a typical list's worth at first, then
-    // twice as much.
+    // Room for `more` elements: a typical list's worth at first, then twice
+    // as much, or more if needed.
     template <class T>
-    [[gnu::noinline]] static void make_room(std::vector<T>& v, std::size_t first_capacity) {
-        v.reserve(v.capacity() == 0 ? first_capacity : 2 * v.capacity());
+    [[gnu::noinline]] static void make_room(std::vector<T>& v, std::size_t more, std::size_t first_capacity) {
+        v.reserve(std::max(v.size() + more, v.capacity() == 0 ? first_capacity : 2 * v.capacity()));
     }
 
     bool put_string(std::string_view text) {
@@ -457,6 +537,12 @@ private:
 
     bool begin_container(bool is_array) {
         Frame& f = frames_.back();
+        // The elements of a hand are most of the arrays opened; where each
+        // goes follows from its position alone.
+        if (is_array && f.kind == FrameKind::Hand && f.count < 17) {
+            const std::uint32_t i = f.count++;
+            return open(kHandElementFrames[i], static_cast<char*>(f.target) + hand_element_offsets()[i]);
+        }
         if (f.kind == FrameKind::Skip) {
             ++f.count;
             return true;

@@ -6,7 +6,9 @@
 // character outside the surrogate range, integers of up to 18 digits,
 // decimal fractions without exponent, and the three literals. For that text
 // it calls the handler exactly as the general parser would, with the same
-// values and counts, so the model it builds is the same. Anything else
+// values and counts, so the model it builds is the same; only runs of one-
+// and two-digit numbers in an array go to the handler's on_small_uints,
+// which must do what on_int64 does for each of them in turn. Anything else
 // (other number forms, surrogate escapes, deep nesting, invalid text or
 // syntax, and any failure reported by the handler) ends the pass with
 // NotPlain, and the caller reads the text again with the general parser,
@@ -168,6 +170,12 @@ struct Open {
     std::size_t count;  // elements or members begun
 };
 
+// What a run of small numbers ended with.
+enum class Run { BeforeValue, AfterValue, Failed };
+
+// Longest run handed to the handler at once.
+inline constexpr std::size_t kRunLength = 64;
+
 template <class Handler>
 PlainScan scan(std::string_view text, std::size_t max_depth, Handler& h) {
     if (text.empty()) return PlainScan::NotPlain;
@@ -192,68 +200,119 @@ PlainScan scan(std::string_view text, std::size_t max_depth, Handler& h) {
         skip_ws();
         return true;
     };
+    // Most of a log is arrays of one- and two-digit numbers without spaces.
+    // From p, at an element of the innermost array, reads such numbers with
+    // their commas while they last and hands them to the handler in runs.
+    // Stops before any other value, or after a number followed by the
+    // array's closing bracket.
+    auto read_run = [&](Open& top) {
+        std::array<std::uint8_t, kRunLength> values;
+        std::size_t n = 0;
+        Run ended = Run::BeforeValue;
+        while (end - p >= 3) {
+            const unsigned d0 = static_cast<unsigned char>(p[0]) - '0';
+            const unsigned d1 = static_cast<unsigned char>(p[1]) - '0';
+            std::size_t width;
+            if (d0 - 1 <= 8 && d1 <= 9) {
+                width = 2;
+                values[n] = static_cast<std::uint8_t>(d0 * 10 + d1);
+            } else if (d0 <= 9 && d1 > 9) {
+                width = 1;
+                values[n] = static_cast<std::uint8_t>(d0);
+            } else {
+                break;
+            }
+            const char next = p[width];
+            if (next != ',' && next != ']') break;
+            ++n;
+            p += width;
+            if (next == ']') {
+                ended = Run::AfterValue;
+                break;
+            }
+            ++p;
+            ++top.count;
+            if (n == kRunLength) {
+                if (!h.on_small_uints(values.data(), n, ec)) return Run::Failed;
+                n = 0;
+            }
+        }
+        if (n != 0 && !h.on_small_uints(values.data(), n, ec)) return Run::Failed;
+        return ended;
+    };
 
     skip_ws();
+    bool at_value = true;  // p is at a value (else just after one)
     for (;;) {
-        // A value at p.
-        if (p == end) return PlainScan::NotPlain;
-        const char c = *p;
-        if (const unsigned first = static_cast<unsigned char>(c) - '0'; first <= 9 || c == '-') {
-            // -?(0|[1-9][0-9]{0,17}) is an integer; with .[0-9]+ after it, a
-            // fraction, whose value the handler reads from the text.
-            const char* const begin = p;
-            std::uint64_t mant = first;
-            if (c == '-') {
-                if (++p == end || (mant = static_cast<unsigned char>(*p) - '0') > 9) return PlainScan::NotPlain;
-            }
-            ++p;
-            if (mant != 0) {
-                const char* const digits = p - 1;
-                for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - '0') <= 9; ++p) mant = mant * 10 + d;
-                if (p - digits > 18) return PlainScan::NotPlain;
-            }
-            if (p != end && kNumberTail[static_cast<unsigned char>(*p)]) {
-                // A leading zero, an exponent, or a fraction.
-                if (*p != '.') return PlainScan::NotPlain;
-                const char* const fraction = ++p;
-                while (p != end && is_digit(*p)) ++p;
-                if (p == fraction || p - begin > 40) return PlainScan::NotPlain;
-                if (p != end && kNumberTail[static_cast<unsigned char>(*p)]) return PlainScan::NotPlain;
-                if (!h.on_double(0.0, {begin, static_cast<std::size_t>(p - begin)}, ec)) return PlainScan::NotPlain;
-            } else {
-                const auto value = static_cast<std::int64_t>(mant);
-                if (!h.on_int64(c == '-' ? -value : value, {begin, static_cast<std::size_t>(p - begin)}, ec)) {
-                    return PlainScan::NotPlain;
-                }
-            }
-        } else if (c == '"') {
-            if (!scan_string(p, end, scratch, s) || !h.on_string(s, s.size(), ec)) return PlainScan::NotPlain;
-        } else if (c == '[' || c == '{') {
-            const bool is_object = c == '{';
-            if (depth >= max_depth) return PlainScan::NotPlain;
-            if (!(is_object ? h.on_object_begin(ec) : h.on_array_begin(ec))) return PlainScan::NotPlain;
-            ++p;
-            skip_ws();
+        if (at_value) {
             if (p == end) return PlainScan::NotPlain;
-            if (*p != (is_object ? '}' : ']')) {
-                open[depth++] = Open{is_object, 1};
-                if (is_object && !member_key()) return PlainScan::NotPlain;
-                continue;  // its first value
+            const char c = *p;
+            if (const unsigned first = static_cast<unsigned char>(c) - '0'; first <= 9 || c == '-') {
+                // -?(0|[1-9][0-9]{0,17}) is an integer; with .[0-9]+ after it,
+                // a fraction, whose value the handler reads from the text.
+                const char* const begin = p;
+                std::uint64_t mant = first;
+                if (c == '-') {
+                    if (++p == end || (mant = static_cast<unsigned char>(*p) - '0') > 9) return PlainScan::NotPlain;
+                }
+                ++p;
+                if (mant != 0) {
+                    const char* const digits = p - 1;
+                    for (unsigned d; p != end && (d = static_cast<unsigned char>(*p) - '0') <= 9; ++p) {
+                        mant = mant * 10 + d;
+                    }
+                    if (p - digits > 18) return PlainScan::NotPlain;
+                }
+                if (p != end && kNumberTail[static_cast<unsigned char>(*p)]) {
+                    // A leading zero, an exponent, or a fraction.
+                    if (*p != '.') return PlainScan::NotPlain;
+                    const char* const fraction = ++p;
+                    while (p != end && is_digit(*p)) ++p;
+                    if (p == fraction || p - begin > 40) return PlainScan::NotPlain;
+                    if (p != end && kNumberTail[static_cast<unsigned char>(*p)]) return PlainScan::NotPlain;
+                    if (!h.on_double(0.0, {begin, static_cast<std::size_t>(p - begin)}, ec)) return PlainScan::NotPlain;
+                } else {
+                    const auto value = static_cast<std::int64_t>(mant);
+                    if (!h.on_int64(c == '-' ? -value : value, {begin, static_cast<std::size_t>(p - begin)}, ec)) {
+                        return PlainScan::NotPlain;
+                    }
+                }
+            } else if (c == '"') {
+                if (!scan_string(p, end, scratch, s) || !h.on_string(s, s.size(), ec)) return PlainScan::NotPlain;
+            } else if (c == '[' || c == '{') {
+                const bool is_object = c == '{';
+                if (depth >= max_depth) return PlainScan::NotPlain;
+                if (!(is_object ? h.on_object_begin(ec) : h.on_array_begin(ec))) return PlainScan::NotPlain;
+                ++p;
+                skip_ws();
+                if (p == end) return PlainScan::NotPlain;
+                if (*p != (is_object ? '}' : ']')) {
+                    Open& top = open[depth++] = Open{is_object, 1};
+                    if (is_object) {
+                        if (!member_key()) return PlainScan::NotPlain;
+                        continue;  // its first value
+                    }
+                    const Run run = read_run(top);
+                    if (run == Run::Failed) return PlainScan::NotPlain;
+                    at_value = run == Run::BeforeValue;
+                    continue;
+                }
+                ++p;
+                if (!(is_object ? h.on_object_end(0, ec) : h.on_array_end(0, ec))) return PlainScan::NotPlain;
+            } else if (c == 't') {
+                if (!literal(p, end, "true") || !h.on_bool(true, ec)) return PlainScan::NotPlain;
+            } else if (c == 'f') {
+                if (!literal(p, end, "false") || !h.on_bool(false, ec)) return PlainScan::NotPlain;
+            } else if (c == 'n') {
+                if (!literal(p, end, "null") || !h.on_null(ec)) return PlainScan::NotPlain;
+            } else {
+                return PlainScan::NotPlain;
             }
-            ++p;
-            if (!(is_object ? h.on_object_end(0, ec) : h.on_array_end(0, ec))) return PlainScan::NotPlain;
-        } else if (c == 't') {
-            if (!literal(p, end, "true") || !h.on_bool(true, ec)) return PlainScan::NotPlain;
-        } else if (c == 'f') {
-            if (!literal(p, end, "false") || !h.on_bool(false, ec)) return PlainScan::NotPlain;
-        } else if (c == 'n') {
-            if (!literal(p, end, "null") || !h.on_null(ec)) return PlainScan::NotPlain;
-        } else {
-            return PlainScan::NotPlain;
         }
 
         // After a value: close containers, or go on to the next value.
-        for (;;) {
+        at_value = false;
+        while (!at_value) {
             if (depth == 0) {
                 skip_ws();
                 return p == end ? PlainScan::Done : PlainScan::NotPlain;
@@ -270,38 +329,13 @@ PlainScan scan(std::string_view text, std::size_t max_depth, Handler& h) {
                 if (p != end && is_ws(*p)) skip_ws();
                 if (top.is_object) {
                     if (!member_key()) return PlainScan::NotPlain;
+                    at_value = true;
                     break;
                 }
-                // Most of a log is arrays of one- and two-digit numbers:
-                // read a run of them here, while they last.
-                bool after_value = false;
-                while (end - p >= 3) {
-                    const unsigned d0 = static_cast<unsigned char>(p[0]) - '0';
-                    const unsigned d1 = static_cast<unsigned char>(p[1]) - '0';
-                    std::size_t n;
-                    std::int64_t value;
-                    if (d0 - 1 <= 8 && d1 <= 9) {
-                        n = 2;
-                        value = d0 * 10 + d1;
-                    } else if (d0 <= 9 && d1 > 9) {
-                        n = 1;
-                        value = d0;
-                    } else {
-                        break;
-                    }
-                    const char next = p[n];
-                    if (next != ',' && next != ']') break;
-                    if (!h.on_int64(value, {p, n}, ec)) return PlainScan::NotPlain;
-                    p += n;
-                    if (next == ']') {
-                        after_value = true;
-                        break;
-                    }
-                    ++p;
-                    ++top.count;
-                }
-                if (after_value) continue;
-                break;
+                const Run run = read_run(top);
+                if (run == Run::Failed) return PlainScan::NotPlain;
+                at_value = run == Run::BeforeValue;
+                continue;
             }
             if (*p != (top.is_object ? '}' : ']')) return PlainScan::NotPlain;
             ++p;

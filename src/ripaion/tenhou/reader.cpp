@@ -8,6 +8,7 @@
 #include "ripaion/tenhou/plain_json_scan.hpp"
 #include "ripaion/tenhou/reader_paths.hpp"
 #include "ripaion/tenhou/stack_room.hpp"
+#include "ripaion/utf8.hpp"
 
 namespace ripaion::tenhou {
 namespace {
@@ -107,6 +108,15 @@ Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
     const std::size_t max_depth = parser_depth_limit();
     if (auto plain = parse_plain_with(text, max_depth)) return std::move(*plain);
     return parse_with_parser(text, max_depth);
+}
+
+Result<RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes) {
+    const std::size_t max_depth = parser_depth_limit();
+    if (auto plain = parse_plain_with(bytes, max_depth)) return std::move(*plain);
+    if (!utf8_valid(bytes)) return fail(BytesReadError{true, {}});
+    auto parsed = parse_with_parser(bytes, max_depth);
+    if (!parsed) return fail(BytesReadError{false, std::move(parsed.error())});
+    return std::move(parsed).value();
 }
 
 }  // namespace ripaion::tenhou

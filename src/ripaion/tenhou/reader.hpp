@@ -22,4 +22,15 @@ struct ReadError {
 
 Result<RawLog, ReadError> parse_raw_log(std::string_view text);
 
+// Bytes that must be UTF-8 text before they are anything else: a failure
+// says whether they were not UTF-8 (then nothing else is checked) or, as
+// parse_raw_log, what else is wrong. The encoding is checked on its own only
+// when the quick pass over plain JSON declines the text, since that pass
+// accepts nothing but valid UTF-8.
+struct BytesReadError {
+    bool not_utf8 = false;
+    ReadError read;  // when the bytes are UTF-8
+};
+Result<RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes);
+
 }  // namespace ripaion::tenhou
