@@ -1,6 +1,7 @@
-// Times the library's whole pipeline per log: read the JSON text into the
-// model, convert it to events, encode every event line. Prints medians over
-// the corpus and throughput.
+// Times the library's whole pipeline per log, as the module runs it: read
+// the JSON text into the model, convert it to the compact game record, make
+// every event line (table lines looked up, the others encoded). Prints
+// medians over the corpus and throughput.
 //   pipeline_bench [DIR] [REPEATS]
 #include <algorithm>
 #include <chrono>
@@ -11,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "ripaion/conv/convert.hpp"
-#include "ripaion/mjai/encode.hpp"
+#include "ripaion/conv/game_driver.hpp"
+#include "ripaion/conv/game_lines.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
 namespace fs = std::filesystem;
@@ -47,7 +48,6 @@ int main(int argc, char** argv) {
     std::vector<double> read_us, convert_us, encode_us, total_us;
     std::size_t bytes = 0, events = 0, read_failed = 0, convert_failed = 0;
     double sum_total = 0;
-    std::string out;
     for (const auto& [path, text] : logs) {
         std::vector<double> r, c, e;
         bool ok = true;
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
                 break;
             }
             t0 = Clock::now();
-            auto ev = ripaion::conv::convert_log(std::move(log).value());
+            auto ev = ripaion::conv::convert_game(std::move(log).value());
             c.push_back(us_since(t0));
             if (!ev.ok()) {
                 ++convert_failed;
@@ -72,10 +72,13 @@ int main(int argc, char** argv) {
                 break;
             }
             t0 = Clock::now();
-            out.clear();
-            for (const auto& event : ev.value()) (void)ripaion::mjai::encode_event(event, out);
+            auto lines = ripaion::conv::encode_game(ev.value());
             e.push_back(us_since(t0));
-            n_events = ev.value().size();
+            n_events = ev.value().events.size();
+            if (!lines.ok()) {
+                ok = false;
+                break;
+            }
         }
         if (!ok) continue;
         read_us.push_back(median(r));
@@ -88,7 +91,7 @@ int main(int argc, char** argv) {
     }
     std::printf("logs: %zu converted, %zu read failures, %zu conversion failures (%s)\n", total_us.size(),
                 read_failed, convert_failed, dir.c_str());
-    std::printf("median per log: read %.1f us, convert %.1f us, encode %.1f us, total %.1f us\n", median(read_us),
+    std::printf("median per log: read %.1f us, convert %.1f us, lines %.1f us, total %.1f us\n", median(read_us),
                 median(convert_us), median(encode_us), median(total_us));
     if (sum_total > 0) {
         std::printf("throughput: %.1f MB/s of input, %.2f M events/s, %.0f logs/s\n", bytes / sum_total,

@@ -39,9 +39,9 @@ Result<FileDescriptor, SystemError> open_for_reading(std::string_view path);
 // Creates the file (0666 less the umask) or truncates it.
 Result<FileDescriptor, SystemError> create_for_writing(std::string_view path);
 
-// The rest of the file from its current position. The remaining size from
-// the file's status is the first capacity; reading goes on to end of file
-// whatever that size said.
+// The rest of the file from its current position. The size from the file's
+// status is the first capacity (the descriptors passed here are just
+// opened); reading goes on to end of file whatever that size said.
 Result<std::string, SystemError> read_to_end(int fd);
 
 // Writes every byte, retrying short writes and interruptions. A write that
