@@ -44,3 +44,24 @@ TEST(EncodeBounds, LinesAppendAfterWhatTheBufferHolds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EncodeBounds, LongestStartKyoku) {
+    StartKyoku sk{};
+    sk.bakaze = Tile{34};
+    sk.dora_marker = Tile{35};
+    sk.kyoku = sk.honba = sk.kyotaku = sk.oya = 255;
+    sk.scores = {-2147483647 - 1, -2147483647 - 1, -2147483647 - 1, -2147483647 - 1};
+    for (auto& row : sk.tehais) row.fill(Tile{36});
+    const std::string line = event_line(sk);
+    std::string row = "[";
+    for (int i = 0; i < 13; ++i) row += i ? R"(,"5sr")" : R"("5sr")";
+    row += "]";
+    const std::string expected = R"({"type":"start_kyoku","bakaze":"5mr","dora_marker":"5pr","kyoku":255,"honba":255,"kyotaku":255,"oya":255,"scores":[-2147483648,-2147483648,-2147483648,-2147483648],"tehais":[)" +
+                                 row + "," + row + "," + row + "," + row + "]}";
+    EXPECT_EQ(line, expected);
+    EXPECT_EQ(line.size(), 495u);
+}
+
+}  // namespace

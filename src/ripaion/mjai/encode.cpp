@@ -113,10 +113,10 @@ private:
     char* p_;
 };
 
-// Room every line has: the longest fixed part (start_kyoku, whose 52 tiles
-// take at most 6 bytes each and whose numbers at most 11) with a wide
-// margin.
-constexpr std::size_t kLineRoom = 1024;
+// Room every line has: its longest fixed part is start_kyoku's, 495 bytes
+// at most (52 tiles of at most 6 bytes with their commas, counts of 3
+// digits, scores of 11 characters), with a margin.
+constexpr std::size_t kLineRoom = 640;
 // The most one text byte or one listed tile can take when written.
 constexpr std::size_t kEscapedByteRoom = 6;
 constexpr std::size_t kListedTileRoom = 6;
