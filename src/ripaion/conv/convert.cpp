@@ -60,6 +60,13 @@ Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log, std::vector
     for (std::size_t i = 0; i < game.hands.size(); ++i) {
         auto converted = convert_kyoku_events(game.hands[i], static_cast<std::uint32_t>(i), scratch, game.events);
         if (!converted) return not_convertible();
+        // Only the starting hands, indicators and outcome are read again (by
+        // the events); the draw and discard lists go now, which keeps the
+        // peak memory of a call near the size of the model.
+        for (SeatLog& seat : game.hands[i].seats) {
+            seat.takes = {};
+            seat.discards = {};
+        }
         if (attempts_per_hand) attempts_per_hand->push_back(converted.value());
     }
     GameEvent end;

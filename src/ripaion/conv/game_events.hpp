@@ -67,7 +67,7 @@ inline void append_game_event(std::vector<GameEvent>& out, const QueueEvent& e, 
 
 struct ConvertedGame {
     mjai::StartGame start_game;
-    std::vector<PreparedKyoku> hands;  // every hand of the log, in order
+    std::vector<PreparedKyoku> hands;  // every hand of the log, in order; draw and discard lists emptied
     std::vector<GameEvent> events;     // start_game to end_game
 };
 

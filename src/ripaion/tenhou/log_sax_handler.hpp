@@ -91,13 +91,14 @@ public:
 
     // A run of numbers 0 to 99 of one array, as the quick pass hands them
     // over: the same as on_int64 for each in turn, with the lists that make
-    // up most of a log filled in one go.
-    bool on_small_uints(const std::uint8_t* values, std::size_t n, json::error_code& ec) {
+    // up most of a log filled in one go. A list that the run fills from
+    // start to end gets exactly its size.
+    bool on_small_uints(const std::uint8_t* values, std::size_t n, bool ends_array, json::error_code& ec) {
         Frame& f = frames_.back();
         switch (f.kind) {
             case FrameKind::ActionList: {
                 auto& list = *static_cast<std::vector<tenhou::ActionItem>*>(f.target);
-                if (list.capacity() - list.size() < n) make_room(list, n, 24);
+                if (list.capacity() - list.size() < n) make_room(list, n, ends_array ? n : 24);
                 for (std::size_t i = 0; i < n; ++i) {
                     assume_room(list);
                     put_small_number(values[i], list.emplace_back());
@@ -120,7 +121,7 @@ public:
                     f.count += static_cast<std::uint32_t>(n);
                 } else {
                     auto& list = *static_cast<std::vector<mjai::Tile>*>(f.target);
-                    if (list.capacity() - list.size() < n) make_room(list, n, 8);
+                    if (list.capacity() - list.size() < n) make_room(list, n, ends_array ? n : 8);
                     for (std::size_t i = 0; i < n; ++i) list.push_back(mjai::Tile{kTileCodeTable[values[i]]});
                 }
                 return true;

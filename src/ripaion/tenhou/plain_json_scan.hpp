@@ -8,7 +8,8 @@
 // it calls the handler exactly as the general parser would, with the same
 // values and counts, so the model it builds is the same; only runs of one-
 // and two-digit numbers in an array go to the handler's on_small_uints,
-// which must do what on_int64 does for each of them in turn. Anything else
+// which must do what on_int64 does for each of them in turn (it is told
+// whether the array ends with them, which it may use to size its lists). Anything else
 // (other number forms, surrogate escapes, deep nesting, invalid text or
 // syntax, and any failure reported by the handler) ends the pass with
 // NotPlain, and the caller reads the text again with the general parser,
@@ -233,11 +234,11 @@ PlainScan scan(std::string_view text, std::size_t max_depth, Handler& h) {
             ++p;
             ++top.count;
             if (n == kRunLength) {
-                if (!h.on_small_uints(values.data(), n, ec)) return Run::Failed;
+                if (!h.on_small_uints(values.data(), n, false, ec)) return Run::Failed;
                 n = 0;
             }
         }
-        if (n != 0 && !h.on_small_uints(values.data(), n, ec)) return Run::Failed;
+        if (n != 0 && !h.on_small_uints(values.data(), n, ended == Run::AfterValue, ec)) return Run::Failed;
         return ended;
     };
 
