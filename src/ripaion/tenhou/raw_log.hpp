@@ -9,18 +9,19 @@
 
 #include "ripaion/mjai/tile.hpp"
 #include "ripaion/tenhou/json_value.hpp"
+#include "ripaion/tenhou/notation_text.hpp"
 
 namespace ripaion::tenhou {
 
 using mjai::Tile;
 
-// An entry of a seat's draw or discard list.
+// An entry of a seat's draw or discard list (16 bytes).
 struct ActionItem {
     enum class Kind : std::uint8_t { Tile, Number, Notation };
     Kind kind = Kind::Number;
     Tile tile{};               // Kind::Tile
     std::uint8_t number = 0;   // Kind::Number: 0..255, not a tile code
-    std::string notation;      // Kind::Notation: text as written
+    NotationText notation;     // Kind::Notation: text as written
 };
 
 // An entry of a hand's result list.
