@@ -233,6 +233,7 @@ PlainScan scan(std::string_view text, std::size_t max_depth, Handler& h) {
             }
             ++p;
             ++top.count;
+            if (p != end && is_ws(*p)) skip_ws();  // before the next element, as elsewhere
             if (n == kRunLength) {
                 if (!h.on_small_uints(values.data(), n, false, ec)) return Run::Failed;
                 n = 0;
