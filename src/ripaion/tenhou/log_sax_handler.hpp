@@ -89,51 +89,6 @@ public:
     }
     bool on_uint64(std::uint64_t u, json::string_view, json::error_code& ec) { return report(put_uint(u), ec); }
 
-    // A run of numbers 0 to 99 of one array, as the quick pass hands them
-    // over: the same as on_int64 for each in turn, with the lists that make
-    // up most of a log filled in one go. A list that the run fills from
-    // start to end gets exactly its size.
-    bool on_small_uints(const std::uint8_t* values, std::size_t n, bool ends_array, json::error_code& ec) {
-        Frame& f = frames_.back();
-        switch (f.kind) {
-            case FrameKind::ActionList: {
-                auto& list = *static_cast<std::vector<tenhou::ActionItem>*>(f.target);
-                if (list.capacity() - list.size() < n) make_room(list, n, ends_array ? n : 24);
-                for (std::size_t i = 0; i < n; ++i) {
-                    assume_room(list);
-                    put_small_number(values[i], list.emplace_back());
-                }
-                return true;
-            }
-            case FrameKind::Meta:
-                if (f.count + n > 3) break;
-                for (std::size_t i = 0; i < n; ++i) meta_field(f, f.count++) = values[i];
-                return true;
-            case FrameKind::TileList:
-            case FrameKind::Haipai: {
-                if (f.kind == FrameKind::Haipai && f.count + n > 13) break;
-                std::uint8_t bad = 0;
-                for (std::size_t i = 0; i < n; ++i) bad |= kTileCodeTable[values[i]] == kNoTile;
-                if (bad) break;
-                if (f.kind == FrameKind::Haipai) {
-                    auto* out = static_cast<mjai::Tile*>(f.target) + f.count;
-                    for (std::size_t i = 0; i < n; ++i) out[i] = mjai::Tile{kTileCodeTable[values[i]]};
-                    f.count += static_cast<std::uint32_t>(n);
-                } else {
-                    auto& list = *static_cast<std::vector<mjai::Tile>*>(f.target);
-                    if (list.capacity() - list.size() < n) make_room(list, n, ends_array ? n : 8);
-                    for (std::size_t i = 0; i < n; ++i) list.push_back(mjai::Tile{kTileCodeTable[values[i]]});
-                }
-                return true;
-            }
-            default:
-                break;
-        }
-        for (std::size_t i = 0; i < n; ++i) {
-            if (!report(put_uint(values[i]), ec)) return false;
-        }
-        return true;
-    }
     // Fractions, exponents and integers beyond 64 bits. The parser's value
     // is discarded in favour of a correctly rounded one; a magnitude beyond
     // the double range fails wherever it stands, skipped values included.

@@ -5,8 +5,6 @@
 #include <boost/json/basic_parser_impl.hpp>
 
 #include "ripaion/tenhou/log_sax_handler.hpp"
-#include "ripaion/tenhou/plain_json_scan.hpp"
-#include "ripaion/tenhou/reader_paths.hpp"
 #include "ripaion/tenhou/stack_room.hpp"
 #include "ripaion/utf8.hpp"
 
@@ -83,38 +81,15 @@ Result<RawLog, ReadError> parse_with_parser(std::string_view text, std::size_t m
     return parser.handler().take_log();
 }
 
-std::optional<RawLog> parse_plain_with(std::string_view text, std::size_t max_depth) {
-    detail::LogSaxHandler handler;
-    if (detail::scan_plain_json(text, max_depth, handler) != detail::PlainScan::Done) return std::nullopt;
-    return handler.take_log();
-}
-
 }  // namespace
 
-namespace detail {
-
-Result<RawLog, ReadError> parse_with_general_parser(std::string_view text) {
+Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
     return parse_with_parser(text, parser_depth_limit());
 }
 
-std::optional<RawLog> parse_plain(std::string_view text) { return parse_plain_with(text, parser_depth_limit()); }
-
-}  // namespace detail
-
-// Logs are plain JSON, which the quick pass reads at a fraction of the
-// general parser's cost; every other text, and every text that fails, is
-// read (again) by the general parser, which alone gives verdicts.
-Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
-    const std::size_t max_depth = parser_depth_limit();
-    if (auto plain = parse_plain_with(text, max_depth)) return std::move(*plain);
-    return parse_with_parser(text, max_depth);
-}
-
 Result<RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes) {
-    const std::size_t max_depth = parser_depth_limit();
-    if (auto plain = parse_plain_with(bytes, max_depth)) return std::move(*plain);
     if (!utf8_valid(bytes)) return fail(BytesReadError{true, {}});
-    auto parsed = parse_with_parser(bytes, max_depth);
+    auto parsed = parse_raw_log(bytes);
     if (!parsed) return fail(BytesReadError{false, std::move(parsed.error())});
     return std::move(parsed).value();
 }

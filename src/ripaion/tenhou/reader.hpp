@@ -24,9 +24,7 @@ Result<RawLog, ReadError> parse_raw_log(std::string_view text);
 
 // Bytes that must be UTF-8 text before they are anything else: a failure
 // says whether they were not UTF-8 (then nothing else is checked) or, as
-// parse_raw_log, what else is wrong. The encoding is checked on its own only
-// when the quick pass over plain JSON declines the text, since that pass
-// accepts nothing but valid UTF-8.
+// parse_raw_log, what else is wrong.
 struct BytesReadError {
     bool not_utf8 = false;
     ReadError read;  // when the bytes are UTF-8
