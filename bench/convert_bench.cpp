@@ -11,21 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.hpp"
 #include "ripaion/conv/convert.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::us_since;
 
 namespace {
 
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
-double us_since(Clock::time_point t0) { return std::chrono::duration<double, std::micro>(Clock::now() - t0).count(); }
 
 std::string list(const std::vector<std::string>& items) {
     std::string s = "[";
@@ -96,12 +93,8 @@ int main(int argc, char** argv) {
 
     std::vector<double> per_hand_us, per_log_us;
     std::size_t hands = 0, failed = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-        if (!entry.is_regular_file() || entry.path().extension() != ".json") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        auto parsed = ripaion::tenhou::parse_raw_log(ss.str());
+    for (const auto& [path, text] : bench::load_logs(dir)) {
+        auto parsed = ripaion::tenhou::parse_raw_log(text);
         if (!parsed || parsed.value().log.empty()) continue;
         const std::size_t n = parsed.value().log.size();
         // Copies made ahead so that only the conversion is timed.

@@ -12,38 +12,26 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.hpp"
 #include "ripaion/conv/game_driver.hpp"
 #include "ripaion/conv/game_lines.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::us_since;
 
 namespace {
 
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
-double us_since(Clock::time_point t0) { return std::chrono::duration<double, std::micro>(Clock::now() - t0).count(); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const fs::path dir = argc > 1 ? argv[1] : "../shared/corpus/tenhou4";
     const int repeats = argc > 2 ? std::atoi(argv[2]) : 21;
-    std::vector<std::pair<fs::path, std::string>> logs;
-    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-        if (!entry.is_regular_file() || entry.path().extension() != ".json") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        logs.emplace_back(entry.path(), ss.str());
-    }
-    std::sort(logs.begin(), logs.end());
+    const auto logs = bench::load_logs(dir);
 
     std::vector<double> read_us, convert_us, encode_us, total_us;
     std::size_t bytes = 0, events = 0, read_failed = 0, convert_failed = 0;

@@ -13,22 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::median;
+using bench::us_since;
 
 namespace {
 
 constexpr int kBatches = 7;
 constexpr double kBatchTargetUs = 1000.0;
 
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 double percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
@@ -36,7 +33,6 @@ double percentile(std::vector<double> v, double p) {
     return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
 }
 
-double us_since(Clock::time_point t0) { return std::chrono::duration<double, std::micro>(Clock::now() - t0).count(); }
 
 std::size_t sink = 0;  // keeps the parses from being optimised away
 
@@ -63,16 +59,7 @@ double time_one_log(const std::string& text) {
 
 int main(int argc, char** argv) {
     const fs::path dir = argc > 1 ? argv[1] : "/work/shared/corpus/tenhou4";
-    std::vector<std::pair<fs::path, std::string>> logs;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        if (!it->is_regular_file() || it->path().extension() != ".json") continue;
-        std::ifstream in(it->path(), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        logs.emplace_back(it->path(), s.str());
-    }
+    const auto logs = bench::load_logs(dir);
     if (logs.empty()) {
         std::fprintf(stderr, "no *.json under %s\n", dir.c_str());
         return 1;

@@ -144,7 +144,23 @@ inline std::string show(const std::vector<Event>& events, std::size_t from = 0, 
     return s;
 }
 
-inline std::string show(const conv::QueueEvent& e) { return show(conv::to_event(e)); }
+// The full event of a queue entry, fields copied.
+inline mjai::Event to_event(const conv::QueueEvent& e) {
+    const auto& c = e.consumed;
+    switch (e.kind) {
+        case conv::QueueEvent::Tsumo: return mjai::Tsumo{e.actor, e.pai};
+        case conv::QueueEvent::Dahai: return mjai::Dahai{e.actor, e.pai, e.tsumogiri};
+        case conv::QueueEvent::Chi: return mjai::Chi{e.actor, e.target, e.pai, {c[0], c[1]}};
+        case conv::QueueEvent::Pon: return mjai::Pon{e.actor, e.target, e.pai, {c[0], c[1]}};
+        case conv::QueueEvent::Daiminkan: return mjai::Daiminkan{e.actor, e.target, e.pai, {c[0], c[1], c[2]}};
+        case conv::QueueEvent::Kakan: return mjai::Kakan{e.actor, e.pai, {c[0], c[1], c[2]}};
+        case conv::QueueEvent::Ankan: return mjai::Ankan{e.actor, c};
+        case conv::QueueEvent::Reach: return mjai::Reach{e.actor};
+    }
+    return mjai::None{};
+}
+
+inline std::string show(const conv::QueueEvent& e) { return show(to_event(e)); }
 
 inline std::string show(const std::vector<conv::QueueEvent>& events) {
     std::string s;

@@ -23,7 +23,4 @@ struct QueueEvent {
     bool is_call() const noexcept { return kind == Chi || kind == Pon || kind == Daiminkan; }
 };
 
-// The full event, fields copied.
-mjai::Event to_event(const QueueEvent& e);
-
 }  // namespace ripaion::conv

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <optional>
 
 namespace ripaion::mjai {
 namespace {
@@ -21,15 +22,6 @@ constexpr std::array<char, 256> make_escape_table() {
     return t;
 }
 constexpr std::array<char, 256> kEscape = make_escape_table();
-
-// Tile names never need escaping, so each is kept with its quotes.
-constexpr std::array<std::string_view, kTileCount> kQuotedTiles = {
-    "\"1m\"", "\"2m\"", "\"3m\"", "\"4m\"", "\"5m\"", "\"6m\"", "\"7m\"", "\"8m\"", "\"9m\"",
-    "\"1p\"", "\"2p\"", "\"3p\"", "\"4p\"", "\"5p\"", "\"6p\"", "\"7p\"", "\"8p\"", "\"9p\"",
-    "\"1s\"", "\"2s\"", "\"3s\"", "\"4s\"", "\"5s\"", "\"6s\"", "\"7s\"", "\"8s\"", "\"9s\"",
-    "\"E\"",  "\"S\"",  "\"W\"",  "\"N\"",  "\"P\"",  "\"F\"",  "\"C\"",
-    "\"5mr\"", "\"5pr\"", "\"5sr\"", "\"?\"",
-};
 
 // Writes `text` as a JSON string at p (room for 2 + 6 bytes per text byte)
 // and returns the end.
@@ -75,38 +67,37 @@ public:
     }
     void ch(char c) { *p_++ = c; }
 
-    void uint(std::uint32_t v) { p_ = std::to_chars(p_, p_ + 10, v).ptr; }
-    void sint(std::int32_t v) { p_ = std::to_chars(p_, p_ + 11, v).ptr; }
-    void text(std::string_view s) { p_ = write_json_string_to(s, p_); }
-    void flag(bool b) { raw(b ? "true" : "false"); }
-    void tile(Tile t) {
-        const auto i = tile_index(t);
-        raw(i < kTileCount ? kQuotedTiles[i] : kQuotedTiles[37]);
+    // One value per field type.
+    void value(std::uint8_t v) { p_ = std::to_chars(p_, p_ + 3, v).ptr; }
+    void value(Point v) { p_ = std::to_chars(p_, p_ + 11, v).ptr; }
+    void value(bool b) { raw(b ? "true" : "false"); }
+    void value(const std::string& s) { p_ = write_json_string_to(s, p_); }
+    void value(Tile t) {  // tile names never need escaping
+        ch('"');
+        raw(tile_name(t));
+        ch('"');
     }
-    template <std::size_t N>
-    void tiles(const std::array<Tile, N>& ts) {
+    template <class Range>
+    void value(const Range& items) {
         ch('[');
-        for (std::size_t i = 0; i < N; ++i) {
-            if (i) ch(',');
-            tile(ts[i]);
+        bool first = true;
+        for (const auto& item : items) {
+            if (!first) ch(',');
+            first = false;
+            value(item);
         }
         ch(']');
     }
-    void tile_list(const std::vector<Tile>& ts) {
-        ch('[');
-        for (std::size_t i = 0; i < ts.size(); ++i) {
-            if (i) ch(',');
-            tile(ts[i]);
-        }
-        ch(']');
+
+    // `key` is the separator, the quoted member name and the colon.
+    template <class T>
+    void member(std::string_view key, const T& v) {
+        raw(key);
+        value(v);
     }
-    void points(const std::array<Point, 4>& ps) {
-        ch('[');
-        for (std::size_t i = 0; i < 4; ++i) {
-            if (i) ch(',');
-            sint(ps[i]);
-        }
-        ch(']');
+    template <class T>
+    void member(std::string_view key, const std::optional<T>& v) {
+        if (v) member(key, *v);  // absent members are left out entirely
     }
 
 private:
@@ -134,116 +125,62 @@ std::size_t line_bound(const Event& e) noexcept {
 
 // Member names are constants without escapable bytes; each key literal below
 // already carries its separator, quotes and colon.
-void encode_body(Writer& w, const None&) { (void)w; }
+void encode_body(Writer&, const None&) {}
 void encode_body(Writer& w, const StartGame& e) {
-    w.raw(",\"names\":[");
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (i) w.ch(',');
-        w.text(e.names[i]);  // the only free text of any event line
-    }
-    w.raw("],\"kyoku_first\":");
-    w.uint(e.kyoku_first);
-    w.raw(",\"aka_flag\":");
-    w.flag(e.aka_flag);
+    w.member(",\"names\":", e.names);
+    w.member(",\"kyoku_first\":", e.kyoku_first);
+    w.member(",\"aka_flag\":", e.aka_flag);
 }
 void encode_body(Writer& w, const StartKyoku& e) {
-    w.raw(",\"bakaze\":");
-    w.tile(e.bakaze);
-    w.raw(",\"dora_marker\":");
-    w.tile(e.dora_marker);
-    w.raw(",\"kyoku\":");
-    w.uint(e.kyoku);
-    w.raw(",\"honba\":");
-    w.uint(e.honba);
-    w.raw(",\"kyotaku\":");
-    w.uint(e.kyotaku);
-    w.raw(",\"oya\":");
-    w.uint(e.oya);
-    w.raw(",\"scores\":");
-    w.points(e.scores);
-    w.raw(",\"tehais\":[");
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (i) w.ch(',');
-        w.tiles(e.tehais[i]);
-    }
-    w.ch(']');
+    w.member(",\"bakaze\":", e.bakaze);
+    w.member(",\"dora_marker\":", e.dora_marker);
+    w.member(",\"kyoku\":", e.kyoku);
+    w.member(",\"honba\":", e.honba);
+    w.member(",\"kyotaku\":", e.kyotaku);
+    w.member(",\"oya\":", e.oya);
+    w.member(",\"scores\":", e.scores);
+    w.member(",\"tehais\":", e.tehais);
 }
 void encode_body(Writer& w, const Tsumo& e) {
-    w.raw(",\"actor\":");
-    w.uint(e.actor);
-    w.raw(",\"pai\":");
-    w.tile(e.pai);
+    w.member(",\"actor\":", e.actor);
+    w.member(",\"pai\":", e.pai);
 }
 void encode_body(Writer& w, const Dahai& e) {
-    w.raw(",\"actor\":");
-    w.uint(e.actor);
-    w.raw(",\"pai\":");
-    w.tile(e.pai);
-    w.raw(",\"tsumogiri\":");
-    w.flag(e.tsumogiri);
+    w.member(",\"actor\":", e.actor);
+    w.member(",\"pai\":", e.pai);
+    w.member(",\"tsumogiri\":", e.tsumogiri);
 }
 template <class Call>
 void encode_call(Writer& w, const Call& e) {
-    w.raw(",\"actor\":");
-    w.uint(e.actor);
-    w.raw(",\"target\":");
-    w.uint(e.target);
-    w.raw(",\"pai\":");
-    w.tile(e.pai);
-    w.raw(",\"consumed\":");
-    w.tiles(e.consumed);
+    w.member(",\"actor\":", e.actor);
+    w.member(",\"target\":", e.target);
+    w.member(",\"pai\":", e.pai);
+    w.member(",\"consumed\":", e.consumed);
 }
 void encode_body(Writer& w, const Chi& e) { encode_call(w, e); }
 void encode_body(Writer& w, const Pon& e) { encode_call(w, e); }
 void encode_body(Writer& w, const Daiminkan& e) { encode_call(w, e); }
 void encode_body(Writer& w, const Kakan& e) {
-    w.raw(",\"actor\":");
-    w.uint(e.actor);
-    w.raw(",\"pai\":");
-    w.tile(e.pai);
-    w.raw(",\"consumed\":");
-    w.tiles(e.consumed);
+    w.member(",\"actor\":", e.actor);
+    w.member(",\"pai\":", e.pai);
+    w.member(",\"consumed\":", e.consumed);
 }
 void encode_body(Writer& w, const Ankan& e) {
-    w.raw(",\"actor\":");
-    w.uint(e.actor);
-    w.raw(",\"consumed\":");
-    w.tiles(e.consumed);
+    w.member(",\"actor\":", e.actor);
+    w.member(",\"consumed\":", e.consumed);
 }
-void encode_body(Writer& w, const Dora& e) {
-    w.raw(",\"dora_marker\":");
-    w.tile(e.dora_marker);
-}
-void encode_body(Writer& w, const Reach& e) {
-    w.raw(",\"actor\":");
-    w.uint(e.actor);
-}
-void encode_body(Writer& w, const ReachAccepted& e) {
-    w.raw(",\"actor\":");
-    w.uint(e.actor);
-}
+void encode_body(Writer& w, const Dora& e) { w.member(",\"dora_marker\":", e.dora_marker); }
+void encode_body(Writer& w, const Reach& e) { w.member(",\"actor\":", e.actor); }
+void encode_body(Writer& w, const ReachAccepted& e) { w.member(",\"actor\":", e.actor); }
 void encode_body(Writer& w, const Hora& e) {
-    w.raw(",\"actor\":");
-    w.uint(e.actor);
-    w.raw(",\"target\":");
-    w.uint(e.target);
-    if (e.deltas) {
-        w.raw(",\"deltas\":");
-        w.points(*e.deltas);
-    }
-    if (e.ura_markers) {
-        w.raw(",\"ura_markers\":");
-        w.tile_list(*e.ura_markers);
-    }
+    w.member(",\"actor\":", e.actor);
+    w.member(",\"target\":", e.target);
+    w.member(",\"deltas\":", e.deltas);
+    w.member(",\"ura_markers\":", e.ura_markers);
 }
-void encode_body(Writer& w, const Ryukyoku& e) {
-    if (e.deltas) {
-        w.raw(",\"deltas\":");
-        w.points(*e.deltas);
-    }
-}
-void encode_body(Writer& w, const EndKyoku&) { (void)w; }
-void encode_body(Writer& w, const EndGame&) { (void)w; }
+void encode_body(Writer& w, const Ryukyoku& e) { w.member(",\"deltas\":", e.deltas); }
+void encode_body(Writer&, const EndKyoku&) {}
+void encode_body(Writer&, const EndGame&) {}
 
 }  // namespace
 
