@@ -19,34 +19,19 @@ struct Scalar {
     std::string_view text;    // Kind::String
 
     static Scalar null() noexcept { return {}; }
-    static Scalar of_bool(bool b) noexcept {
+    static Scalar of_bool(bool b) noexcept { return with<&Scalar::boolean>(Kind::Bool, b); }
+    static Scalar of_uint(std::uint64_t v) noexcept { return with<&Scalar::uint>(Kind::UInt, v); }
+    static Scalar of_int(std::int64_t v) noexcept { return with<&Scalar::sint>(Kind::Int, v); }
+    static Scalar of_double(double v) noexcept { return with<&Scalar::real>(Kind::Double, v); }
+    static Scalar of_string(std::string_view v) noexcept { return with<&Scalar::text>(Kind::String, v); }
+
+private:
+    // A scalar of kind `k` whose one meaningful member is set to `v`.
+    template <auto Member, class V>
+    static Scalar with(Kind k, V v) noexcept {
         Scalar s;
-        s.kind = Kind::Bool;
-        s.boolean = b;
-        return s;
-    }
-    static Scalar of_uint(std::uint64_t v) noexcept {
-        Scalar s;
-        s.kind = Kind::UInt;
-        s.uint = v;
-        return s;
-    }
-    static Scalar of_int(std::int64_t v) noexcept {
-        Scalar s;
-        s.kind = Kind::Int;
-        s.sint = v;
-        return s;
-    }
-    static Scalar of_double(double v) noexcept {
-        Scalar s;
-        s.kind = Kind::Double;
-        s.real = v;
-        return s;
-    }
-    static Scalar of_string(std::string_view v) noexcept {
-        Scalar s;
-        s.kind = Kind::String;
-        s.text = v;
+        s.kind = k;
+        s.*Member = v;
         return s;
     }
 };

@@ -84,7 +84,7 @@ public:
     // Non-negative integers up to 2^63 - 1 arrive here too. A zero written
     // with a minus sign is a float.
     [[gnu::always_inline]] bool on_int64(std::int64_t i, json::string_view raw, json::error_code& ec) {
-        if (i >= 0 && i <= 255 && raw.front() != '-' && put_small_uint(static_cast<std::uint8_t>(i))) return true;
+        if (i >= 0 && i <= 255 && !written_negative(raw) && put_small_uint(static_cast<std::uint8_t>(i))) return true;
         return on_int64_general(i, raw, ec);
     }
     bool on_uint64(std::uint64_t u, json::string_view, json::error_code& ec) { return report(put_uint(u), ec); }
@@ -120,6 +120,8 @@ private:
         pieces_.append(last.data(), last.size());
         return pieces_;
     }
+
+    static bool written_negative(json::string_view raw) noexcept { return !raw.empty() && raw.front() == '-'; }
 
     static bool absorbs(FrameKind k) noexcept { return k >= FrameKind::Skip; }
 
@@ -204,20 +206,24 @@ private:
             case FrameKind::Document:
                 t = {Slot::RawLog, f.target};
                 return true;
+            // A record written as an object names its field by the key; one
+            // written as an array, by the element's position.
             case FrameKind::RawLogObject:
-                t = raw_log_target(static_cast<RawLogField>(f.field), *static_cast<RawLog*>(f.target));
+            case FrameKind::RawLogArray: {
+                const bool by_key = f.kind == FrameKind::RawLogObject;
+                if (!by_key && i >= kRawLogFieldCount) {
+                    return fail(too_many_elements(kRawLogFieldCount, shape::kRawLogArray));
+                }
+                t = raw_log_target(static_cast<RawLogField>(by_key ? f.field : i), *static_cast<RawLog*>(f.target));
                 return true;
-            case FrameKind::RawLogArray:
-                if (i >= kRawLogFieldCount) return fail(too_many_elements(kRawLogFieldCount, shape::kRawLogArray));
-                t = raw_log_target(static_cast<RawLogField>(i), *static_cast<RawLog*>(f.target));
-                return true;
+            }
             case FrameKind::RuleObject:
-                t = rule_target(static_cast<RuleField>(f.field), *static_cast<Rule*>(f.target));
+            case FrameKind::RuleArray: {
+                const bool by_key = f.kind == FrameKind::RuleObject;
+                if (!by_key && i >= kRuleFieldCount) return fail(too_many_elements(kRuleFieldCount, shape::kRuleArray));
+                t = rule_target(static_cast<RuleField>(by_key ? f.field : i), *static_cast<Rule*>(f.target));
                 return true;
-            case FrameKind::RuleArray:
-                if (i >= kRuleFieldCount) return fail(too_many_elements(kRuleFieldCount, shape::kRuleArray));
-                t = rule_target(static_cast<RuleField>(i), *static_cast<Rule*>(f.target));
-                return true;
+            }
             case FrameKind::HandList:
                 t = {Slot::Hand, &grow(*static_cast<std::vector<HandRecord>*>(f.target), 16)};
                 return true;
@@ -279,8 +285,7 @@ private:
             out = static_cast<std::uint8_t>(v.uint);
             return true;
         }
-        if (v.kind == Scalar::Kind::UInt || v.kind == Scalar::Kind::Int) return fail(invalid_value(describe(v), shape::kU8));
-        return fail(invalid_type(describe(v), shape::kU8));
+        return fail_integer(v, shape::kU8);
     }
 
     bool put_i32(const Scalar& v, std::int32_t& out) {
@@ -294,8 +299,15 @@ private:
             out = static_cast<std::int32_t>(v.sint);
             return true;
         }
-        if (v.kind == Scalar::Kind::UInt || v.kind == Scalar::Kind::Int) return fail(invalid_value(describe(v), shape::kI32));
-        return fail(invalid_type(describe(v), shape::kI32));
+        return fail_integer(v, shape::kI32);
+    }
+
+    // An integer out of the range of `expected` is a wrong value; anything
+    // else is a wrong type.
+    bool fail_integer(const Scalar& v, std::string_view expected) {
+        const bool is_integer = v.kind == Scalar::Kind::UInt || v.kind == Scalar::Kind::Int;
+        if (is_integer) return fail(invalid_value(describe(v), expected));
+        return fail(invalid_type(describe(v), expected));
     }
 
     bool put_tile(const Scalar& v, mjai::Tile& out) {
@@ -352,12 +364,12 @@ private:
         // an integer, so it takes the general path).
         Frame& f = frames_.back();
         if (f.kind == FrameKind::Scores && f.count < 4 && i >= std::numeric_limits<std::int32_t>::min() &&
-            i <= std::numeric_limits<std::int32_t>::max() && (i != 0 || raw.empty() || raw.front() != '-')) {
+            i <= std::numeric_limits<std::int32_t>::max() && (i != 0 || !written_negative(raw))) {
             static_cast<std::int32_t*>(f.target)[f.count++] = static_cast<std::int32_t>(i);
             return true;
         }
         if (i < 0) return report(put_scalar(Scalar::of_int(i)), ec);
-        if (!raw.empty() && raw.front() == '-') return report(put_scalar(Scalar::of_double(-0.0)), ec);
+        if (written_negative(raw)) return report(put_scalar(Scalar::of_double(-0.0)), ec);
         return report(put_uint(static_cast<std::uint64_t>(i)), ec);
     }
 
@@ -376,7 +388,7 @@ private:
         switch (f.kind) {
             case FrameKind::ActionList: {
                 auto& list = *static_cast<std::vector<tenhou::ActionItem>*>(f.target);
-                if (list.size() == list.capacity()) make_room(list, 1, 24);
+                if (list.size() == list.capacity()) make_room(list, 24);
                 assume_room(list);
                 put_small_number(u, list.emplace_back());
                 return true;
@@ -395,7 +407,7 @@ private:
                 const std::uint8_t index = kTileCodeTable[u];
                 if (index == kNoTile) return false;
                 auto& list = *static_cast<std::vector<mjai::Tile>*>(f.target);
-                if (list.size() == list.capacity()) make_room(list, 1, 8);
+                if (list.size() == list.capacity()) make_room(list, 8);
                 assume_room(list);
                 list.push_back(mjai::Tile{index});
                 return true;
@@ -412,11 +424,11 @@ private:
         if (v.size() >= v.capacity()) __builtin_unreachable();
     }
 
-    // Room for `more` elements: a typical list's worth at first, then twice
-    // as much, or more if needed.
+    // Room for one more element: a typical list's worth at first, then
+    // twice as much.
     template <class T>
-    [[gnu::noinline]] static void make_room(std::vector<T>& v, std::size_t more, std::size_t first_capacity) {
-        v.reserve(std::max(v.size() + more, v.capacity() == 0 ? first_capacity : 2 * v.capacity()));
+    [[gnu::noinline]] static void make_room(std::vector<T>& v, std::size_t first_capacity) {
+        v.reserve(std::max(v.size() + 1, v.capacity() == 0 ? first_capacity : 2 * v.capacity()));
     }
 
     bool put_string(std::string_view text) {

@@ -33,9 +33,4 @@ std::string_view raw_log_field_name(RawLogField f) noexcept {
     return i < kRawLogFieldCount ? kRawLogNames[i] : std::string_view{};
 }
 
-std::string_view rule_field_name(RuleField f) noexcept {
-    const auto i = static_cast<std::uint8_t>(f);
-    return i < kRuleFieldCount ? kRuleNames[i] : std::string_view{};
-}
-
 }  // namespace ripaion::tenhou::detail

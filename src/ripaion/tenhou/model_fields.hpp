@@ -18,6 +18,5 @@ RawLogField raw_log_field(std::string_view key) noexcept;
 RuleField rule_field(std::string_view key) noexcept;
 
 std::string_view raw_log_field_name(RawLogField f) noexcept;
-std::string_view rule_field_name(RuleField f) noexcept;
 
 }  // namespace ripaion::tenhou::detail
