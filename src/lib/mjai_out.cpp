@@ -30,7 +30,9 @@ Result<std::monostate, OutputFailure> write_standard_output(const conv::GameLine
         const std::string_view with_feed = bytes.substr(at, n);
         at += n;
         std::lock_guard<std::mutex> hold(g_standard_output_lock);
-        auto written = write_all(kStandardOutput, with_feed);
+        // No signal handler runs under the lock: one that wrote lines here
+        // itself would wait for the lock forever.
+        auto written = write_all(kStandardOutput, with_feed, false);
         if (!written) {
             // A process started without standard output has nowhere to show
             // the lines; that is not the caller's failure.
@@ -63,15 +65,16 @@ std::string output_bytes(const conv::GameLines& lines) {
     return out;
 }
 
-Result<std::monostate, OutputFailure> write_mjai_out(std::string_view path, const conv::GameLines& lines) {
+Result<std::monostate, OutputFailure> write_mjai_out(const std::string& path, const conv::GameLines& lines) {
     const std::string bytes = output_bytes(lines);
     if (names_standard_output(path)) return write_standard_output(lines, bytes);
     auto file = create_for_writing(path);
-    if (!file) return fail(OutputFailure::Create);
+    if (!file) return fail(file.error().handler_raised ? OutputFailure::HandlerRaised : OutputFailure::Create);
     // The bytes are the lines with their line feeds in order, so writing
     // them whole gives the same file as writing line after line, with far
     // fewer system calls; a failure keeps what reached the file.
-    if (!write_all(file.value().get(), bytes)) return fail(OutputFailure::Write);
+    auto written = write_all(file.value().get(), bytes);
+    if (!written) return fail(written.error().handler_raised ? OutputFailure::HandlerRaised : OutputFailure::Write);
     if (!file.value().close_checked()) return fail(OutputFailure::Write);
     return std::monostate{};
 }

@@ -10,13 +10,17 @@
 
 namespace ripaion::py {
 
-enum class OutputFailure { Create, Write };
+enum class OutputFailure {
+    Create,
+    Write,
+    HandlerRaised,  // a signal handler's exception is pending
+};
 
 // `path` is the raw path bytes. A path equal to "-" writes to descriptor 1,
 // one line at a time under a process-wide lock; a closed descriptor 1
 // discards the lines. Any other path is created or truncated, then written;
 // on a write failure what was written stays.
-Result<std::monostate, OutputFailure> write_mjai_out(std::string_view path, const conv::GameLines& lines);
+Result<std::monostate, OutputFailure> write_mjai_out(const std::string& path, const conv::GameLines& lines);
 
 // Every line followed by its line feed, back to back: the bytes the output
 // receives.

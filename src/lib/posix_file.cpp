@@ -1,5 +1,6 @@
 #include "posix_file.hpp"
 
+#include <Python.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,25 +8,27 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace ripaion::py {
 namespace {
 
-// A path the system can take: the bytes plus a terminating NUL, or nothing
-// when the bytes themselves hold a NUL.
-bool to_system_path(std::string_view path, std::string& out) {
-    if (path.find('\0') != std::string_view::npos) return false;
-    out.assign(path);
-    return true;
+// The failure of a system call that set `number`, or nothing when the call
+// is to be retried: an interruption whose signal handlers all returned.
+std::optional<SystemError> failure_of(int number, bool run_signal_handlers = true) {
+    if (number != EINTR) return SystemError{number};
+    if (run_signal_handlers && PyErr_CheckSignals() != 0) return SystemError{EINTR, true};
+    return std::nullopt;
 }
 
-Result<FileDescriptor, SystemError> open_path(std::string_view path, int flags, mode_t mode) {
-    std::string c_path;
-    if (!to_system_path(path, c_path)) return fail(SystemError{ENOENT});
+Result<FileDescriptor, SystemError> open_path(const std::string& path, int flags, mode_t mode) {
+    // The system takes the bytes up to a NUL; a path holding one would name
+    // a shorter path.
+    if (path.find('\0') != std::string::npos) return fail(SystemError{ENOENT});
     for (;;) {
-        const int fd = ::open(c_path.c_str(), flags | O_CLOEXEC, mode);
+        const int fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
         if (fd >= 0) return FileDescriptor(fd);
-        if (errno != EINTR) return fail(SystemError{errno});
+        if (auto failure = failure_of(errno)) return fail(*failure);
     }
 }
 
@@ -50,11 +53,11 @@ Result<std::monostate, SystemError> FileDescriptor::close_checked() noexcept {
     return std::monostate{};
 }
 
-Result<FileDescriptor, SystemError> open_for_reading(std::string_view path) {
+Result<FileDescriptor, SystemError> open_for_reading(const std::string& path) {
     return open_path(path, O_RDONLY, 0);
 }
 
-Result<FileDescriptor, SystemError> create_for_writing(std::string_view path) {
+Result<FileDescriptor, SystemError> create_for_writing(const std::string& path) {
     return open_path(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
 }
 
@@ -77,23 +80,23 @@ Result<std::string, SystemError> read_to_end(int fd) {
             filled += static_cast<std::size_t>(got);
         } else if (got == 0) {
             break;
-        } else if (errno != EINTR) {
-            return fail(SystemError{errno});
+        } else if (auto failure = failure_of(errno)) {
+            return fail(*failure);
         }
     }
     text.resize(filled);
     return text;
 }
 
-Result<std::monostate, SystemError> write_all(int fd, std::string_view bytes) {
+Result<std::monostate, SystemError> write_all(int fd, std::string_view bytes, bool run_signal_handlers) {
     while (!bytes.empty()) {
         const ssize_t put = ::write(fd, bytes.data(), bytes.size());
         if (put > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(put));
         } else if (put == 0) {
             return fail(SystemError{EIO});
-        } else if (errno != EINTR) {
-            return fail(SystemError{errno});
+        } else if (auto failure = failure_of(errno, run_signal_handlers)) {
+            return fail(*failure);
         }
     }
     return std::monostate{};

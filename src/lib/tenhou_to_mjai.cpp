@@ -46,6 +46,7 @@ PyObject* raise_pipeline_failure(PipelineFailure failure) {
 bool read_log_text(const std::string& path, std::string& text) {
     auto file = open_for_reading(path);
     if (!file) {
+        if (file.error().handler_raised) return false;
         // Whatever the cause, the caller is told which file could not be
         // opened; the path is quoted so that it reads back exactly.
         raise_with_message(PyExc_FileNotFoundError, with_label("failed to open ", " log file ") + quoted_path(path));
@@ -53,7 +54,7 @@ bool read_log_text(const std::string& path, std::string& text) {
     }
     auto read = read_to_end(file.value().get());
     if (!read) {
-        raise_read_error(read.error().number);
+        if (!read.error().handler_raised) raise_read_error(read.error().number);
         return false;
     }
     text = std::move(read).value();
@@ -79,6 +80,7 @@ PyObject* run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
     if (has_out) {
         auto written = write_mjai_out(out_path, lines.value());
         if (!written) {
+            if (written.error() == OutputFailure::HandlerRaised) return nullptr;
             if (written.error() == OutputFailure::Create)
                 return raise_with_message(PyExc_OSError, "failed to create mjai out file " + plain_path(out_path));
             return raise_with_message(PyExc_OSError, "failed to write to mjai out file");
