@@ -1,40 +1,25 @@
 #include "line_list.hpp"
 
-#include <cstdint>
 #include <cstring>
 
 #include "error_types.hpp"
 #include "fixed_line_strs.hpp"
 #include "py_ref.hpp"
+#include "ripaion/utf8.hpp"
 
 namespace ripaion::py {
-namespace {
-
-bool is_ascii(std::string_view s) noexcept {
-    std::uint64_t high = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, s.data() + i, 8);
-        high |= word;
-    }
-    for (; i < s.size(); ++i) high |= static_cast<unsigned char>(s[i]);
-    return (high & 0x8080808080808080ULL) == 0;
-}
 
 // Almost every line is pure ASCII (only player names may not be): for those
 // the str is allocated at its final size and filled by one copy, which gives
 // the same object as decoding without the per-character work.
 PyObject* new_line_str(std::string_view line) {
-    if (is_ascii(line)) {
+    if (ascii_only(line)) {
         PyObject* text = PyUnicode_New(static_cast<Py_ssize_t>(line.size()), 127);
         if (text && !line.empty()) std::memcpy(PyUnicode_DATA(text), line.data(), line.size());
         return text;
     }
     return PyUnicode_DecodeUTF8(line.data(), static_cast<Py_ssize_t>(line.size()), nullptr);
 }
-
-}  // namespace
 
 PyObject* new_line_list(const conv::GameLines& lines) {
     const std::size_t count = lines.count();

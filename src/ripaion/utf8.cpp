@@ -23,6 +23,18 @@ bool utf8_valid(std::string_view s) noexcept {
     return true;
 }
 
+bool ascii_only(std::string_view s) noexcept {
+    std::uint64_t high = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        high |= word;
+    }
+    for (; i < s.size(); ++i) high |= static_cast<unsigned char>(s[i]);
+    return (high & 0x8080808080808080ULL) == 0;
+}
+
 std::string utf8_lossy(std::string_view s) {
     std::string out;
     out.reserve(s.size());

@@ -46,6 +46,9 @@ inline std::size_t utf8_sequence_length(std::string_view s, std::size_t i, std::
 
 bool utf8_valid(std::string_view s) noexcept;
 
+// True when no byte has its high bit set.
+bool ascii_only(std::string_view s) noexcept;
+
 // Every maximal invalid subsequence becomes one U+FFFD.
 std::string utf8_lossy(std::string_view s);
 
