@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench_support.hpp"
-#include "ripaion/conv/convert.hpp"
+#include "ripaion/conv/game_driver.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
 namespace fs = std::filesystem;
@@ -79,7 +79,7 @@ void time_hostile(const char* what, const std::string& text) {
         return;
     }
     const auto t0 = Clock::now();
-    auto ev = ripaion::conv::convert_log(std::move(log).value());
+    auto ev = ripaion::conv::convert_game(std::move(log).value());
     const double us = us_since(t0);
     std::printf("%s: %.2f MB, converted in %.1f ms (%s)\n", what, text.size() / 1e6, us / 1000,
                 ev ? "converted" : "refused");
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
         bool ok = true;
         for (auto& copy : copies) {
             const auto t0 = Clock::now();
-            auto ev = ripaion::conv::convert_log(std::move(copy));
+            auto ev = ripaion::conv::convert_game(std::move(copy));
             t.push_back(us_since(t0));
             ok = ok && ev.ok();
         }

@@ -30,6 +30,11 @@ struct GameLines {
     std::size_t count() const noexcept { return slots.size(); }
     // The line without terminator (a fixed line's table may be made here).
     std::string_view line(std::size_t i) const;
+    // The size of the line with its line feed.
+    std::size_t line_with_feed_size(std::size_t i) const {
+        const Slot& s = slots[i];
+        return s.size != 0 ? s.size + 1 : mjai::fixed_line_with_feed(static_cast<mjai::FixedLineId>(s.start)).size();
+    }
 };
 
 // Every event's line, in order.

@@ -1,10 +1,10 @@
-// The version text shown as `__version__` and `VERSION`.
+// The package version, as the build states it.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace ripaion::py {
+namespace ripaion {
 
 inline constexpr std::string_view kPackageVersion = "0.1.0";
 
@@ -12,4 +12,4 @@ inline constexpr std::string_view kPackageVersion = "0.1.0";
 // "-beta" becomes "b".
 std::string python_version_text(std::string_view package_version);
 
-}  // namespace ripaion::py
+}  // namespace ripaion

@@ -1,12 +1,12 @@
-#include "path_text.hpp"
+#include "ripaion/sys/path_text.hpp"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "escape_ranges.hpp"
+#include "ripaion/sys/escape_ranges.hpp"
 #include "ripaion/utf8.hpp"
 
-namespace ripaion::py {
+namespace ripaion::sys {
 namespace {
 
 bool needs_unicode_escape(std::uint32_t cp) noexcept {
@@ -107,4 +107,4 @@ bool names_standard_output(std::string_view path) noexcept {
     return seen_dash;
 }
 
-}  // namespace ripaion::py
+}  // namespace ripaion::sys

@@ -1,6 +1,6 @@
-#include "version.hpp"
+#include "ripaion/version.hpp"
 
-namespace ripaion::py {
+namespace ripaion {
 namespace {
 
 std::string replace_all(std::string_view text, std::string_view from, std::string_view to) {
@@ -20,4 +20,4 @@ std::string python_version_text(std::string_view package_version) {
     return replace_all(replace_all(package_version, "-alpha", "a"), "-beta", "b");
 }
 
-}  // namespace ripaion::py
+}  // namespace ripaion

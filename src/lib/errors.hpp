@@ -1,11 +1,15 @@
-// The module's exception types and the fault type, each created once per
-// process on first need and kept until the process ends.
+// The module's exceptions: its own types (each created once per process on
+// first need and kept until the process ends), the fault type, and the one
+// table from each failure of the library to the exception it raises.
 #pragma once
 
 #include <Python.h>
 
 #include <string>
 #include <string_view>
+
+#include "ripaion/pipeline/pipeline.hpp"
+#include "ripaion/sys/output_file.hpp"
 
 namespace ripaion::py {
 
@@ -23,7 +27,20 @@ PyObject* module_error_type(ModuleError which);
 
 // Raises the exception `type(message)`; always returns null.
 PyObject* raise_with_message(PyObject* type, std::string_view message);
-PyObject* raise_module_error(ModuleError which, std::string_view message);
+
+// The exception of each failure; all return null.
+PyObject* raise_failure(pipeline::Failure failure);
+// The log file could not be opened (whatever the cause) or read.
+PyObject* raise_open_failure(std::string_view log_path);
+PyObject* raise_read_failure(int error_number);
+// The output could not be created or written (not for OutputFailure::Stopped,
+// whose exception is already pending).
+PyObject* raise_output_failure(sys::OutputFailure failure, std::string_view out_path);
+
+// The interrupt check of the file helpers: runs the interpreter's signal
+// handlers after an interrupted system call (the caller holds the
+// interpreter lock); true when one raised, whose exception is then pending.
+inline bool signal_handler_raised() { return PyErr_CheckSignals() != 0; }
 
 // A broken invariant: raises the fault exception, derived from BaseException
 // only, so that ordinary `except Exception` handlers do not swallow it.

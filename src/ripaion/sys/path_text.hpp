@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace ripaion::py {
+namespace ripaion::sys {
 
 // Between double quotes, with backslash escapes for quotes, backslashes,
 // control and invisible characters and \xHH for bytes that are not UTF-8,
@@ -19,4 +19,4 @@ std::string plain_path(std::string_view path);
 // the name of the process's standard output; "./-" and "--" are files.
 bool names_standard_output(std::string_view path) noexcept;
 
-}  // namespace ripaion::py
+}  // namespace ripaion::sys

@@ -8,10 +8,10 @@
 #include <new>
 #include <string>
 
-#include "error_types.hpp"
+#include "call.hpp"
+#include "errors.hpp"
 #include "py_ref.hpp"
-#include "tenhou_to_mjai.hpp"
-#include "version.hpp"
+#include "ripaion/version.hpp"
 
 namespace ripaion::py {
 namespace {

@@ -1,6 +1,5 @@
-#include "posix_file.hpp"
+#include "ripaion/sys/posix_file.hpp"
 
-#include <Python.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,25 +9,25 @@
 #include <cstring>
 #include <optional>
 
-namespace ripaion::py {
+namespace ripaion::sys {
 namespace {
 
 // The failure of a system call that set `number`, or nothing when the call
-// is to be retried: an interruption whose signal handlers all returned.
-std::optional<SystemError> failure_of(int number, bool run_signal_handlers = true) {
+// is to be retried: an interruption that the check lets go on.
+std::optional<SystemError> failure_of(int number, InterruptCheck check) {
     if (number != EINTR) return SystemError{number};
-    if (run_signal_handlers && PyErr_CheckSignals() != 0) return SystemError{EINTR, true};
+    if (check && check()) return SystemError{EINTR, true};
     return std::nullopt;
 }
 
-Result<FileDescriptor, SystemError> open_path(const std::string& path, int flags, mode_t mode) {
+Result<FileDescriptor, SystemError> open_path(const std::string& path, int flags, mode_t mode, InterruptCheck check) {
     // The system takes the bytes up to a NUL; a path holding one would name
     // a shorter path.
     if (path.find('\0') != std::string::npos) return fail(SystemError{ENOENT});
     for (;;) {
         const int fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
         if (fd >= 0) return FileDescriptor(fd);
-        if (auto failure = failure_of(errno)) return fail(*failure);
+        if (auto failure = failure_of(errno, check)) return fail(*failure);
     }
 }
 
@@ -53,15 +52,15 @@ Result<std::monostate, SystemError> FileDescriptor::close_checked() noexcept {
     return std::monostate{};
 }
 
-Result<FileDescriptor, SystemError> open_for_reading(const std::string& path) {
-    return open_path(path, O_RDONLY, 0);
+Result<FileDescriptor, SystemError> open_for_reading(const std::string& path, InterruptCheck check) {
+    return open_path(path, O_RDONLY, 0, check);
 }
 
-Result<FileDescriptor, SystemError> create_for_writing(const std::string& path) {
-    return open_path(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+Result<FileDescriptor, SystemError> create_for_writing(const std::string& path, InterruptCheck check) {
+    return open_path(path, O_WRONLY | O_CREAT | O_TRUNC, 0666, check);
 }
 
-Result<std::string, SystemError> read_to_end(int fd) {
+Result<std::string, SystemError> read_to_end(int fd, InterruptCheck check) {
     // The whole size, not less the position: the descriptors read here are
     // just opened, at their start, and one system call fewer counts when a
     // log takes tens of microseconds.
@@ -80,7 +79,7 @@ Result<std::string, SystemError> read_to_end(int fd) {
             filled += static_cast<std::size_t>(got);
         } else if (got == 0) {
             break;
-        } else if (auto failure = failure_of(errno)) {
+        } else if (auto failure = failure_of(errno, check)) {
             return fail(*failure);
         }
     }
@@ -88,14 +87,14 @@ Result<std::string, SystemError> read_to_end(int fd) {
     return text;
 }
 
-Result<std::monostate, SystemError> write_all(int fd, std::string_view bytes, bool run_signal_handlers) {
+Result<std::monostate, SystemError> write_all(int fd, std::string_view bytes, InterruptCheck check) {
     while (!bytes.empty()) {
         const ssize_t put = ::write(fd, bytes.data(), bytes.size());
         if (put > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(put));
         } else if (put == 0) {
             return fail(SystemError{EIO});
-        } else if (auto failure = failure_of(errno, run_signal_handlers)) {
+        } else if (auto failure = failure_of(errno, check)) {
             return fail(*failure);
         }
     }
@@ -111,4 +110,4 @@ std::string system_error_text(int number) {
     return buffer;
 }
 
-}  // namespace ripaion::py
+}  // namespace ripaion::sys

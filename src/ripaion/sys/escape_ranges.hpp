@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace ripaion::py {
+namespace ripaion::sys {
 
 struct CodePointRange {
     std::uint32_t lo;
@@ -15,4 +15,4 @@ struct CodePointRange {
 extern const CodePointRange kEscapedRanges[];
 extern const std::size_t kEscapedRangeCount;
 
-}  // namespace ripaion::py
+}  // namespace ripaion::sys

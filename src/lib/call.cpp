@@ -1,0 +1,70 @@
+#include "call.hpp"
+
+#include <exception>
+#include <new>
+#include <string>
+
+#include "arguments.hpp"
+#include "errors.hpp"
+#include "output.hpp"
+#include "ripaion/pipeline/pipeline.hpp"
+#include "ripaion/sys/posix_file.hpp"
+
+namespace ripaion::py {
+namespace {
+
+// Reads the log whole into `bytes`; false with an exception set. Whether the
+// bytes are UTF-8 is checked by the pipeline's reader.
+bool read_log_file(const std::string& path, std::string& bytes) {
+    auto file = sys::open_for_reading(path, signal_handler_raised);
+    if (!file) {
+        if (!file.error().stopped) raise_open_failure(path);
+        return false;
+    }
+    auto read = sys::read_to_end(file.value().get(), signal_handler_raised);
+    if (!read) {
+        if (!read.error().stopped) raise_read_failure(read.error().number);
+        return false;
+    }
+    bytes = std::move(read).value();
+    return true;
+}
+
+PyObject* run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
+    BoundArguments bound;
+    if (!bind_arguments(args, nargsf, kwnames, bound)) return nullptr;
+
+    std::string log_path;
+    if (!path_argument(bound.filename, "filename", log_path)) return nullptr;
+    const bool has_out = bound.mjai_out && bound.mjai_out != Py_None;
+    std::string out_path;
+    if (has_out && !path_argument(bound.mjai_out, "mjai_out", out_path)) return nullptr;
+
+    std::string bytes;
+    if (!read_log_file(log_path, bytes)) return nullptr;
+
+    auto lines = pipeline::convert(std::move(bytes));
+    if (!lines) return raise_failure(lines.error());
+
+    if (has_out && !write_mjai_out(out_path, lines.value())) return nullptr;
+    return new_line_list(lines.value());
+}
+
+}  // namespace
+
+PyObject* tenhou_to_mjai(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
+    // The library reports failures as values; anything thrown here is an
+    // allocation failure or a broken invariant, and the interpreter must
+    // outlive both.
+    try {
+        return run(args, nargsf, kwnames);
+    } catch (const std::bad_alloc&) {
+        return PyErr_NoMemory();
+    } catch (const std::exception& fault) {
+        return raise_internal_fault(fault.what());
+    } catch (...) {
+        return raise_internal_fault("unknown internal fault");
+    }
+}
+
+}  // namespace ripaion::py

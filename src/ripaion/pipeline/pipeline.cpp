@@ -1,0 +1,84 @@
+#include "ripaion/pipeline/pipeline.hpp"
+
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "ripaion/conv/game_driver.hpp"
+#include "ripaion/tenhou/reader.hpp"
+
+namespace ripaion::pipeline {
+namespace {
+
+Result<tenhou::RawLog, Failure> read_tenhou_json(std::string_view bytes) {
+    auto parsed = tenhou::parse_raw_log_bytes(bytes);
+    if (!parsed) return fail(parsed.error().not_utf8 ? Failure::NotUtf8 : Failure::Parse);
+    return std::move(parsed).value();
+}
+
+Result<conv::ConvertedGame, Failure> game_of(tenhou::RawLog log) {
+    auto converted = conv::convert_game(std::move(log));
+    if (!converted) {
+        return fail(converted.error().kind == conv::ConvertErrorKind::TenhouLogParsing ? Failure::InvalidLog
+                                                                                      : Failure::Convert);
+    }
+    return std::move(converted).value();
+}
+
+}  // namespace
+
+Result<tenhou::RawLog, Failure> read_log(std::string_view bytes, InputFormat format) {
+    switch (format) {
+        case InputFormat::TenhouJson: return read_tenhou_json(bytes);
+    }
+    return fail(Failure::Parse);
+}
+
+Result<conv::GameLines, Failure> lines_of_log(tenhou::RawLog log) {
+    auto game = game_of(std::move(log));
+    if (!game) return fail(game.error());
+    // Encoded within this scope so that the game is freed before the caller
+    // makes anything of the lines.
+    auto lines = conv::encode_game(game.value());
+    if (!lines) return fail(Failure::Serialize);
+    return std::move(lines).value();
+}
+
+Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format) {
+    std::optional<tenhou::RawLog> log;
+    {
+        auto read = read_log(bytes, format);
+        if (!read) return fail(read.error());
+        log.emplace(std::move(read).value());
+    }
+    std::string().swap(bytes);
+    return lines_of_log(std::move(*log));
+}
+
+Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat format) {
+    auto log = read_log(bytes, format);
+    if (!log) return fail(log.error());
+    return lines_of_log(std::move(log).value());
+}
+
+std::string output_text(const conv::GameLines& lines) {
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < lines.count(); ++i) total += lines.line_with_feed_size(i);
+    std::string out;
+    out.resize(total);
+    char* p = out.data();
+    for (const auto& slot : lines.slots) {
+        if (slot.size == 0) {
+            const std::string_view line = mjai::fixed_line_with_feed(static_cast<mjai::FixedLineId>(slot.start));
+            std::memcpy(p, line.data(), line.size());
+            p += line.size();
+        } else {
+            std::memcpy(p, lines.text.data() + slot.start, slot.size);
+            p += slot.size;
+            *p++ = '\n';
+        }
+    }
+    return out;
+}
+
+}  // namespace ripaion::pipeline

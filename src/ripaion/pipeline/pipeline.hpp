@@ -1,0 +1,51 @@
+// The library's whole conversion, the only way from a log to mjai lines:
+//   read     bytes -> tenhou::RawLog     (the reader of the input format)
+//   convert  RawLog -> conv::ConvertedGame
+//   encode   ConvertedGame -> conv::GameLines
+// Touches no interpreter: callers may run it without the interpreter lock.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "ripaion/conv/game_lines.hpp"
+#include "ripaion/result.hpp"
+#include "ripaion/tenhou/raw_log.hpp"
+
+namespace ripaion::pipeline {
+
+// Which reader turns the bytes into the log model.
+enum class InputFormat {
+    TenhouJson,  // a JSON log of the Tenhou viewer
+};
+
+// Every way a conversion can fail; the module maps each to its exception.
+enum class Failure {
+    NotUtf8,     // the bytes are not UTF-8 text
+    Parse,       // the text is not a valid log document
+    InvalidLog,  // the log is read but refused by the conversion
+    Convert,     // a hand's events cannot be rebuilt
+    Serialize,   // an event cannot be encoded
+};
+// One more than the last failure: the module's table of exceptions has a
+// row for each.
+inline constexpr int kFailureCount = static_cast<int>(Failure::Serialize) + 1;
+
+// The read stage alone. Bytes that are not UTF-8 fail as such, whatever
+// else is wrong with them.
+Result<tenhou::RawLog, Failure> read_log(std::string_view bytes, InputFormat format);
+
+// The convert and encode stages: the game's events are released once every
+// line is encoded.
+Result<conv::GameLines, Failure> lines_of_log(tenhou::RawLog log);
+
+// Every stage. Owned bytes are released as soon as they are read, which
+// keeps a call's peak memory near the size of the model; borrowed bytes
+// stay the caller's.
+Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format = InputFormat::TenhouJson);
+Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat format = InputFormat::TenhouJson);
+
+// The conversion's text: every line followed by a line feed, back to back.
+std::string output_text(const conv::GameLines& lines);
+
+}  // namespace ripaion::pipeline
