@@ -1,34 +1,36 @@
-// libFuzzer target: arbitrary bytes through the reader, the conversion engine
-// and the encoder, checking the invariants every successful call must keep.
+// libFuzzer target: arbitrary bytes through the shipped pipeline (reader,
+// conversion engine, encoder), checking the invariants every successful
+// call must keep.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "ripaion/conv/convert.hpp"
-#include "ripaion/mjai/encode.hpp"
-#include "ripaion/tenhou/reader.hpp"
+#include "ripaion/pipeline/pipeline.hpp"
 #include "ripaion/utf8.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    // The module refuses non-UTF-8 files before reading, so the reader only
-    // ever sees valid text.
-    if (!ripaion::utf8_valid(text)) return 0;
-    auto log = ripaion::tenhou::parse_raw_log(text);
-    if (!log.ok()) return 0;
-    auto events = ripaion::conv::convert_log(std::move(log).value());
-    if (!events.ok()) return 0;
-    const auto& list = events.value();
-    if (list.size() < 2 || list.front().index() != 1 || list.back().index() != 16) std::abort();
-    std::string out;
-    for (const auto& e : list) {
-        out.clear();
-        if (!ripaion::mjai::encode_event(e, out).ok()) std::abort();
-        if (out.empty() || out.front() != '{' || out.back() != '}') std::abort();
-        if (out.find('\n') != std::string::npos || out.find('\r') != std::string::npos) std::abort();
-        if (!ripaion::utf8_valid(out)) std::abort();
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    auto lines = ripaion::pipeline::convert(bytes);
+    if (!lines.ok()) {
+        // Bytes that are not UTF-8 fail as such, whatever else is wrong.
+        if ((lines.error() == ripaion::pipeline::Failure::NotUtf8) == ripaion::utf8_valid(bytes)) std::abort();
+        return 0;
     }
+    if (!ripaion::utf8_valid(bytes)) std::abort();
+    const auto& got = lines.value();
+    if (got.count() < 2) std::abort();
+    if (got.line(0).rfind("{\"type\":\"start_game\",", 0) != 0) std::abort();
+    if (got.line(got.count() - 1) != "{\"type\":\"end_game\"}") std::abort();
+    std::string joined;
+    for (std::size_t i = 0; i < got.count(); ++i) {
+        const std::string_view line = got.line(i);
+        if (line.size() < 2 || line.front() != '{' || line.back() != '}') std::abort();
+        if (line.find('\n') != std::string_view::npos || line.find('\r') != std::string_view::npos) std::abort();
+        if (!ripaion::utf8_valid(line)) std::abort();
+        joined.append(line).push_back('\n');
+    }
+    if (ripaion::pipeline::output_text(got) != joined) std::abort();
     return 0;
 }
