@@ -81,3 +81,15 @@ TEST(Tile, CodeTexts) {
         }
     }
 }
+
+TEST(Tile, NamesReadBackAndNothingElseIsAName) {
+    for (int i = 0; i < kTileCount; ++i) {
+        const Tile t{static_cast<std::uint8_t>(i)};
+        auto back = tile_from_name(tile_name(t));
+        ASSERT_TRUE(back.has_value()) << i;
+        EXPECT_EQ(*back, t) << i;
+    }
+    for (const char* text : {"", "0m", "5z", "10m", "5mr ", "4mr", "5rr", "e", "Z", "??", "1", "m", "5pR"}) {
+        EXPECT_FALSE(tile_from_name(text).has_value()) << text;
+    }
+}

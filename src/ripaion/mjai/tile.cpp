@@ -35,6 +35,30 @@ std::string_view tile_name(Tile t) noexcept {
     return i < kTileCount ? kNames[i] : kNames[37];
 }
 
+std::optional<Tile> tile_from_name(std::string_view name) noexcept {
+    // Names are one to three bytes; a direct reading instead of a search,
+    // since replaying a stream reads several names per line.
+    const auto suit_base = [](char c) -> int { return c == 'm' ? 0 : c == 'p' ? 9 : c == 's' ? 18 : -1; };
+    if (name.size() == 1) {
+        constexpr std::string_view kSingles = "ESWNPFC";
+        if (name[0] == '?') return kUnknownTile;
+        const auto at = kSingles.find(name[0]);
+        if (at == std::string_view::npos) return std::nullopt;
+        return Tile{static_cast<std::uint8_t>(27 + at)};
+    }
+    if (name.size() == 2 && name[0] >= '1' && name[0] <= '9') {
+        const int base = suit_base(name[1]);
+        if (base < 0) return std::nullopt;
+        return Tile{static_cast<std::uint8_t>(base + (name[0] - '1'))};
+    }
+    if (name.size() == 3 && name[0] == '5' && name[2] == 'r') {
+        const int base = suit_base(name[1]);
+        if (base < 0) return std::nullopt;
+        return Tile{static_cast<std::uint8_t>(34 + base / 9)};
+    }
+    return std::nullopt;
+}
+
 std::optional<Tile> tile_from_tenhou_code(std::uint32_t code) noexcept {
     if (code == 0) return kUnknownTile;
     if (code >= 51 && code <= 53) return Tile{static_cast<std::uint8_t>(34 + code - 51)};

@@ -24,6 +24,9 @@ constexpr std::uint8_t tile_index(Tile t) noexcept { return static_cast<std::uin
 // exist in the library; the name of such a value would be "?".
 std::string_view tile_name(Tile t) noexcept;
 
+// The mjai name -> tile; empty for any other text ("5m" and "5mr" differ).
+std::optional<Tile> tile_from_name(std::string_view name) noexcept;
+
 // Tenhou integer code -> tile; empty when the value is not one of the 38 codes.
 std::optional<Tile> tile_from_tenhou_code(std::uint32_t code) noexcept;
 
