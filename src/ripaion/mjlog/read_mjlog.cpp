@@ -1,0 +1,40 @@
+#include "ripaion/mjlog/read_mjlog.hpp"
+
+#include <pugixml.hpp>
+
+#include <utility>
+
+#include "ripaion/mjlog/gzip_input.hpp"
+#include "ripaion/mjlog/record_tags.hpp"
+#include "ripaion/mjlog/xml_text.hpp"
+
+namespace ripaion::mjlog {
+
+Result<tenhou::RawLog, MjlogError> read_mjlog(std::string bytes) {
+    if (has_gzip_magic(bytes)) {
+        auto plain = gunzip(bytes);
+        if (!plain) {
+            return fail(malformed(plain.error() == GunzipError::TooLarge ? "gzip content beyond the size bound"
+                                                                        : "corrupt gzip stream"));
+        }
+        std::string().swap(bytes);
+        bytes = std::move(plain).value();
+    }
+    auto text = xml_as_utf8(std::move(bytes));
+    if (!text) return fail(malformed("invalid UTF-16"));
+    return read_mjlog_xml(std::move(text).value());
+}
+
+Result<tenhou::RawLog, MjlogError> read_mjlog_xml(std::string text) {
+    pugi::xml_document doc;
+    // Escapes only: attribute values are numbers and percent-encoded names,
+    // so whitespace and line-end normalisation would be wasted work.
+    const pugi::xml_parse_result parsed =
+        doc.load_buffer_inplace(text.data(), text.size(), pugi::parse_escapes, pugi::encoding_utf8);
+    if (!parsed) return fail(malformed(std::string("XML: ") + parsed.description()));
+    const pugi::xml_node root = doc.document_element();
+    if (std::string_view(root.name()) != "mjloggm") return fail(malformed("root element is not mjloggm"));
+    return read_record_tags(root);
+}
+
+}  // namespace ripaion::mjlog

@@ -1,0 +1,403 @@
+#include "ripaion/mjlog/record_tags.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#include "ripaion/mjlog/attr_values.hpp"
+#include "ripaion/mjlog/game_type.hpp"
+#include "ripaion/mjlog/meld_notation.hpp"
+#include "ripaion/mjlog/tile_id.hpp"
+
+namespace ripaion::mjlog {
+namespace {
+
+using tenhou::ActionItem;
+using tenhou::HandRecord;
+using tenhou::ResultItem;
+
+constexpr std::uint8_t kTsumogiri = 60;
+constexpr int kNoDraw = -1;
+
+// The result labels of the JSON log.
+constexpr std::string_view kWinLabel = "\xE5\x92\x8C\xE4\xBA\x86";                     // 和了
+constexpr std::string_view kDrawLabel = "\xE6\xB5\x81\xE5\xB1\x80";                    // 流局
+constexpr std::string_view kAllTenpaiLabel = "\xE5\x85\xA8\xE5\x93\xA1\xE8\x81\xB4\xE7\x89\x8C";    // 全員聴牌
+constexpr std::string_view kAllNotenLabel = "\xE5\x85\xA8\xE5\x93\xA1\xE4\xB8\x8D\xE8\x81\xB4";     // 全員不聴
+
+struct AbortLabel {
+    std::string_view type;
+    std::string_view label;
+    bool with_deltas;
+};
+constexpr std::array<AbortLabel, 6> kAbortLabels{{
+    {"yao9", "\xE4\xB9\x9D\xE7\xA8\xAE\xE4\xB9\x9D\xE7\x89\x8C", false},  // 九種九牌
+    {"reach4", "\xE5\x9B\x9B\xE5\xAE\xB6\xE7\xAB\x8B\xE7\x9B\xB4", false},  // 四家立直
+    {"ron3", "\xE4\xB8\x89\xE5\xAE\xB6\xE5\x92\x8C\xE4\xBA\x86", false},    // 三家和了
+    {"kan4", "\xE5\x9B\x9B\xE6\xA7\x93\xE6\x95\xA3\xE4\xBA\x86", false},    // 四槓散了
+    {"kaze4", "\xE5\x9B\x9B\xE9\xA2\xA8\xE9\x80\xA3\xE6\x89\x93", false},   // 四風連打
+    {"nm", "\xE6\xB5\x81\xE3\x81\x97\xE6\xBA\x80\xE8\xB2\xAB", true},       // 流し満貫
+}};
+
+// A draw tag is T, U, V or W and a discard tag D, E, F or G, each followed
+// by the tile id: the letter gives the seat.
+struct TileTag {
+    bool discard;
+    unsigned seat;
+    unsigned id;
+};
+std::optional<TileTag> tile_tag(std::string_view name) {
+    if (name.size() < 2 || name.size() > 4) return std::nullopt;
+    static constexpr std::string_view kDraws = "TUVW", kDiscards = "DEFG";
+    const std::size_t draw = kDraws.find(name[0]), discard = kDiscards.find(name[0]);
+    if (draw == std::string_view::npos && discard == std::string_view::npos) return std::nullopt;
+    unsigned id = 0;
+    for (char c : name.substr(1)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        id = id * 10 + unsigned(c - '0');
+    }
+    const bool is_discard = discard != std::string_view::npos;
+    return TileTag{is_discard, unsigned(is_discard ? discard : draw), id};
+}
+
+class RecordReader {
+public:
+    Result<tenhou::RawLog, MjlogError> run(const pugi::xml_node& root) {
+        for (pugi::xml_node tag = root.first_child(); tag; tag = tag.next_sibling()) {
+            if (tag.type() != pugi::node_element) continue;
+            if (!read_tag(tag)) return fail(std::move(error_));
+        }
+        if (!rule_) return fail(malformed("no GO tag"));
+        if (!names_) return fail(malformed("no UN tag"));
+        if (!owari_) return fail(refused("unfinished game"));
+        if (hand_ && hand_->results.empty()) return fail(malformed("hand without result"));
+        finish_hand();
+        tenhou::RawLog log;
+        log.log = std::move(hands_);
+        log.name = std::move(*names_);
+        log.rule = std::move(*rule_);
+        return log;
+    }
+
+private:
+    bool read_tag(const pugi::xml_node& tag) {
+        const std::string_view name = tag.name();
+        if (const auto t = tile_tag(name)) return t->discard ? discard(*t) : draw(*t);
+        if (name == "N") return call(tag);
+        if (name == "REACH") return reach(tag);
+        if (name == "DORA") return dora(tag);
+        if (name == "INIT") return init(tag);
+        if (name == "AGARI") return agari(tag);
+        if (name == "RYUUKYOKU") return ryuukyoku(tag);
+        if (name == "GO") return go(tag);
+        if (name == "UN") return un(tag);
+        // TAIKYOKU, SHUFFLE, BYE and whatever else: nothing the conversion reads.
+        return true;
+    }
+
+    bool bad(std::string message) {
+        error_ = malformed(std::move(message));
+        return false;
+    }
+
+    std::optional<std::int64_t> int_attr(const pugi::xml_node& tag, const char* attr) {
+        const pugi::xml_attribute a = tag.attribute(attr);
+        if (!a) return std::nullopt;
+        return parse_int(a.value());
+    }
+
+    // A hand must be open (an INIT seen and no result yet) for play tags.
+    bool in_play(std::string_view what) {
+        if (!hand_ || !hand_->results.empty()) return bad(std::string(what) + " outside a hand");
+        return true;
+    }
+
+    tenhou::Tile tile_of(unsigned id) const {
+        return *mjai::tile_from_tenhou_code(tenhou_code_of_id(id, red_fives_));
+    }
+
+    static ActionItem tile_item(tenhou::Tile t) {
+        ActionItem item;
+        item.kind = ActionItem::Kind::Tile;
+        item.tile = t;
+        return item;
+    }
+    static ActionItem notation_item(std::string_view text) {
+        ActionItem item;
+        item.kind = ActionItem::Kind::Notation;
+        item.notation = text;
+        return item;
+    }
+
+    bool go(const pugi::xml_node& tag) {
+        if (rule_) return bad("second GO tag");
+        const auto type = int_attr(tag, "type");
+        if (!type) return bad("GO without a game type");
+        auto rule = rule_of_game_type(*type);
+        if (!rule) {
+            error_ = std::move(rule.error());
+            return false;
+        }
+        red_fives_ = rule.value().aka51 != 0;
+        rule_ = std::move(rule).value();
+        return true;
+    }
+
+    bool un(const pugi::xml_node& tag) {
+        if (names_) return true;  // a reconnection
+        std::array<std::string, 4> names;
+        static constexpr const char* kAttrs[] = {"n0", "n1", "n2", "n3"};
+        for (unsigned s = 0; s < 4; ++s) {
+            const pugi::xml_attribute a = tag.attribute(kAttrs[s]);
+            if (!a) return bad("UN without a name");
+            auto decoded = percent_decode_utf8(a.value());
+            if (!decoded) return bad("player name is not percent-encoded UTF-8");
+            names[s] = std::move(*decoded);
+        }
+        names_ = std::move(names);
+        return true;
+    }
+
+    bool init(const pugi::xml_node& tag) {
+        if (!rule_) return bad("INIT before GO");
+        if (hand_ && hand_->results.empty()) return bad("hand without result");
+        finish_hand();
+        HandRecord hand;
+        std::array<std::int64_t, 6> seed{};
+        const pugi::xml_attribute seed_attr = tag.attribute("seed");
+        if (!seed_attr || parse_int_list(seed_attr.value(), seed) != 6) return bad("INIT seed");
+        for (int i = 0; i < 3; ++i) {
+            if (seed[i] < 0 || seed[i] > 255) return bad("INIT seed counter out of range");
+        }
+        if (seed[5] < 0 || seed[5] >= kTileIdCount) return bad("INIT dora indicator");
+        hand.meta = {std::uint8_t(seed[0]), std::uint8_t(seed[1]), std::uint8_t(seed[2])};
+        hand.dora.push_back(tile_of(unsigned(seed[5])));
+
+        std::array<std::int64_t, 4> ten{};
+        const pugi::xml_attribute ten_attr = tag.attribute("ten");
+        if (!ten_attr || parse_int_list(ten_attr.value(), ten) != 4) return bad("INIT ten");
+        for (unsigned s = 0; s < 4; ++s) {
+            if (!to_points(ten[s], hand.scores[s])) return bad("INIT score out of range");
+        }
+
+        static constexpr const char* kHai[] = {"hai0", "hai1", "hai2", "hai3"};
+        for (unsigned s = 0; s < 4; ++s) {
+            std::array<std::int64_t, 13> ids{};
+            const pugi::xml_attribute a = tag.attribute(kHai[s]);
+            if (!a || parse_int_list(a.value(), ids) != 13) return bad("INIT starting hand");
+            for (std::int64_t id : ids) {
+                if (id < 0 || id >= kTileIdCount) return bad("INIT tile id");
+            }
+            std::sort(ids.begin(), ids.end(), [&](std::int64_t a, std::int64_t b) {
+                return hand_order_key(unsigned(a), red_fives_) < hand_order_key(unsigned(b), red_fives_);
+            });
+            for (unsigned i = 0; i < 13; ++i) hand.seats[s].haipai[i] = tile_of(unsigned(ids[i]));
+        }
+        hand_ = std::move(hand);
+        last_draw_.fill(kNoDraw);
+        riichi_.fill(false);
+        return true;
+    }
+
+    // Scores and deltas are written in hundreds.
+    static bool to_points(std::int64_t hundreds, std::int32_t& points) {
+        const std::int64_t v = hundreds * 100;
+        if (hundreds > std::numeric_limits<std::int32_t>::max() / 100 ||
+            hundreds < std::numeric_limits<std::int32_t>::min() / 100)
+            return false;
+        points = static_cast<std::int32_t>(v);
+        return true;
+    }
+
+    bool draw(const TileTag& t) {
+        if (!in_play("draw")) return false;
+        if (t.id >= kTileIdCount) return bad("draw tile id");
+        hand_->seats[t.seat].takes.push_back(tile_item(tile_of(t.id)));
+        last_draw_[t.seat] = int(t.id);
+        return true;
+    }
+
+    bool discard(const TileTag& t) {
+        if (!in_play("discard")) return false;
+        if (t.id >= kTileIdCount) return bad("discard tile id");
+        const bool tsumogiri = last_draw_[t.seat] == int(t.id);
+        const std::uint8_t code = tsumogiri ? kTsumogiri : tenhou_code_of_id(t.id, red_fives_);
+        auto& discards = hand_->seats[t.seat].discards;
+        if (riichi_[t.seat]) {
+            const char text[3] = {'r', char('0' + code / 10), char('0' + code % 10)};
+            discards.push_back(notation_item(std::string_view(text, 3)));
+            riichi_[t.seat] = false;
+        } else if (tsumogiri) {
+            ActionItem item;
+            item.kind = ActionItem::Kind::Number;
+            item.number = kTsumogiri;
+            discards.push_back(item);
+        } else {
+            discards.push_back(tile_item(tile_of(t.id)));
+        }
+        last_draw_[t.seat] = kNoDraw;
+        return true;
+    }
+
+    std::optional<unsigned> seat_attr(const pugi::xml_node& tag) {
+        const auto who = int_attr(tag, "who");
+        if (!who || *who < 0 || *who > 3) return std::nullopt;
+        return unsigned(*who);
+    }
+
+    bool call(const pugi::xml_node& tag) {
+        if (!in_play("call")) return false;
+        const auto who = seat_attr(tag);
+        const auto m = int_attr(tag, "m");
+        if (!who || !m || *m < 0 || *m > 0xFFFF) return bad("N attributes");
+        auto meld = decode_meld(std::uint32_t(*m), red_fives_);
+        if (!meld) return bad("meld bits");
+        auto& seat = hand_->seats[*who];
+        if (meld.value().is_take()) {
+            seat.takes.push_back(notation_item(meld.value().notation));
+            // The open kan's place in the discards, the unknown tile.
+            if (meld.value().kind == Meld::Kind::OpenKan) seat.discards.push_back(tile_item(mjai::kUnknownTile));
+        } else {
+            seat.discards.push_back(notation_item(meld.value().notation));
+        }
+        last_draw_[*who] = kNoDraw;
+        return true;
+    }
+
+    bool reach(const pugi::xml_node& tag) {
+        if (!in_play("REACH")) return false;
+        const auto who = seat_attr(tag);
+        const auto step = int_attr(tag, "step");
+        if (!who || !step) return bad("REACH attributes");
+        if (*step == 1) riichi_[*who] = true;
+        return true;
+    }
+
+    bool dora(const pugi::xml_node& tag) {
+        if (!in_play("DORA")) return false;
+        const auto id = int_attr(tag, "hai");
+        if (!id || *id < 0 || *id >= kTileIdCount) return bad("DORA tile id");
+        hand_->dora.push_back(tile_of(unsigned(*id)));
+        return true;
+    }
+
+    // The score changes: the odd entries of `sc`, in hundreds.
+    bool deltas_of(const pugi::xml_node& tag, std::array<std::int32_t, 4>& deltas) {
+        std::array<std::int64_t, 8> sc{};
+        const pugi::xml_attribute a = tag.attribute("sc");
+        if (!a || parse_int_list(a.value(), sc) != 8) return false;
+        for (unsigned s = 0; s < 4; ++s) {
+            if (!to_points(sc[2 * s + 1], deltas[s])) return false;
+        }
+        return true;
+    }
+
+    void note_end(const pugi::xml_node& tag) {
+        if (tag.attribute("owari")) owari_ = true;
+    }
+
+    // Several AGARI tags in a row are one hand's double or triple ron.
+    bool agari(const pugi::xml_node& tag) {
+        if (!hand_) return bad("AGARI outside a hand");
+        auto& results = hand_->results;
+        if (!results.empty() && (results[0].kind != ResultItem::Kind::Label || results[0].label != kWinLabel))
+            return bad("AGARI after RYUUKYOKU");
+        const auto who = seat_attr(tag);
+        const auto from = int_attr(tag, "fromWho");
+        if (!who || !from || *from < 0 || *from > 3) return bad("AGARI seats");
+        std::int64_t pao = *who;
+        if (const pugi::xml_attribute p = tag.attribute("paoWho")) {
+            const auto v = parse_int(p.value());
+            if (!v || *v < 0 || *v > 3) return bad("AGARI paoWho");
+            pao = *v;
+        }
+        ResultItem deltas;
+        deltas.kind = ResultItem::Kind::Deltas;
+        if (!deltas_of(tag, deltas.deltas)) return bad("AGARI sc");
+        if (const pugi::xml_attribute ura = tag.attribute("doraHaiUra"); ura && hand_->ura.empty()) {
+            std::array<std::int64_t, 8> ids{};
+            const auto n = parse_int_list(ura.value(), ids);
+            if (!n) return bad("AGARI doraHaiUra");
+            for (std::size_t i = 0; i < *n; ++i) {
+                if (ids[i] < 0 || ids[i] >= kTileIdCount) return bad("AGARI doraHaiUra tile id");
+                hand_->ura.push_back(tile_of(unsigned(ids[i])));
+            }
+        }
+        if (results.empty()) {
+            ResultItem label;
+            label.label = kWinLabel;
+            results.push_back(std::move(label));
+        }
+        results.push_back(std::move(deltas));
+        ResultItem details;
+        details.kind = ResultItem::Kind::Details;
+        for (std::int64_t seat : {std::int64_t(*who), *from, pao}) {
+            tenhou::JsonValue v;
+            v.kind = tenhou::JsonValue::Kind::UInt;
+            v.uint = std::uint64_t(seat);
+            details.details.push_back(std::move(v));
+        }
+        results.push_back(std::move(details));
+        note_end(tag);
+        return true;
+    }
+
+    bool ryuukyoku(const pugi::xml_node& tag) {
+        if (!hand_ || !hand_->results.empty()) return bad("RYUUKYOKU outside a hand");
+        ResultItem deltas;
+        deltas.kind = ResultItem::Kind::Deltas;
+        if (!deltas_of(tag, deltas.deltas)) return bad("RYUUKYOKU sc");
+        ResultItem label;
+        bool with_deltas = true;
+        if (const pugi::xml_attribute type = tag.attribute("type")) {
+            const auto it = std::find_if(kAbortLabels.begin(), kAbortLabels.end(),
+                                         [&](const AbortLabel& a) { return a.type == type.value(); });
+            if (it == kAbortLabels.end()) return bad("RYUUKYOKU type");
+            label.label = it->label;
+            with_deltas = it->with_deltas;
+        } else {
+            const bool no_change = std::all_of(deltas.deltas.begin(), deltas.deltas.end(), [](auto d) { return d == 0; });
+            unsigned tenpai = 0;
+            for (const char* hai : {"hai0", "hai1", "hai2", "hai3"}) tenpai += tag.attribute(hai) ? 1 : 0;
+            if (no_change && tenpai == 4) {
+                label.label = kAllTenpaiLabel;
+                with_deltas = false;
+            } else if (no_change && tenpai == 0) {
+                label.label = kAllNotenLabel;
+                with_deltas = false;
+            } else {
+                label.label = kDrawLabel;
+            }
+        }
+        hand_->results.push_back(std::move(label));
+        if (with_deltas) hand_->results.push_back(std::move(deltas));
+        note_end(tag);
+        return true;
+    }
+
+    void finish_hand() {
+        if (hand_) hands_.push_back(std::move(*hand_));
+        hand_.reset();
+    }
+
+    std::optional<tenhou::Rule> rule_;
+    std::optional<std::array<std::string, 4>> names_;
+    bool red_fives_ = false;
+    bool owari_ = false;
+    std::vector<HandRecord> hands_;
+    std::optional<HandRecord> hand_;
+    std::array<int, 4> last_draw_{kNoDraw, kNoDraw, kNoDraw, kNoDraw};
+    std::array<bool, 4> riichi_{};
+    MjlogError error_;
+};
+
+}  // namespace
+
+Result<tenhou::RawLog, MjlogError> read_record_tags(const pugi::xml_node& root) {
+    return RecordReader{}.run(root);
+}
+
+}  // namespace ripaion::mjlog

@@ -1,0 +1,14 @@
+// The tags of an mjlog record, in order, into the log model.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include "ripaion/mjlog/mjlog_error.hpp"
+#include "ripaion/result.hpp"
+#include "ripaion/tenhou/raw_log.hpp"
+
+namespace ripaion::mjlog {
+
+Result<tenhou::RawLog, MjlogError> read_record_tags(const pugi::xml_node& root);
+
+}  // namespace ripaion::mjlog
