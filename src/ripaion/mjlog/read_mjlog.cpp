@@ -34,6 +34,9 @@ Result<tenhou::RawLog, MjlogError> read_mjlog_xml(std::string text) {
     if (!parsed) return fail(malformed(std::string("XML: ") + parsed.description()));
     const pugi::xml_node root = doc.document_element();
     if (std::string_view(root.name()) != "mjloggm") return fail(malformed("root element is not mjloggm"));
+    for (pugi::xml_node n = root.next_sibling(); n; n = n.next_sibling()) {
+        if (n.type() == pugi::node_element) return fail(malformed("a second top-level element"));
+    }
     return read_record_tags(root);
 }
 
