@@ -1,7 +1,5 @@
 #include "ripaion/mjlog/attr_values.hpp"
 
-#include <charconv>
-
 #include "ripaion/utf8.hpp"
 
 namespace ripaion::mjlog {
@@ -17,24 +15,40 @@ int hex_digit(char c) noexcept {
 }  // namespace
 
 std::optional<std::int64_t> parse_int(std::string_view text) noexcept {
-    // from_chars takes a leading minus but no plus, which is what we want;
-    // "-" alone or an empty text fail below.
+    // Digits by hand: from_chars costs more for the two- and three-digit
+    // numbers that make up nearly every value. 18 digits cannot overflow.
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty() || text.size() > 18) return std::nullopt;
     std::int64_t v = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, v);
-    if (ec != std::errc{} || ptr != end || text.empty()) return std::nullopt;
-    return v;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return negative ? -v : v;
 }
 
 std::optional<std::size_t> parse_int_list(std::string_view text, std::span<std::int64_t> out) noexcept {
-    std::size_t count = 0;
-    while (true) {
-        const std::size_t comma = text.find(',');
-        const auto v = parse_int(text.substr(0, comma));
-        if (!v || count == out.size()) return std::nullopt;
-        out[count++] = *v;
-        if (comma == std::string_view::npos) return count;
-        text.remove_prefix(comma + 1);
+    // One pass over the characters; an item ends at a comma or the end.
+    std::size_t count = 0, digits = 0;
+    bool negative = false;
+    std::int64_t v = 0;
+    for (std::size_t i = 0;; ++i) {
+        const char c = i < text.size() ? text[i] : ',';
+        if (c >= '0' && c <= '9') {
+            if (++digits > 18) return std::nullopt;
+            v = v * 10 + (c - '0');
+        } else if (c == '-' && digits == 0 && !negative) {
+            negative = true;
+        } else if (c == ',' && digits > 0 && count < out.size()) {
+            out[count++] = negative ? -v : v;
+            if (i >= text.size()) return count;
+            digits = 0;
+            negative = false;
+            v = 0;
+        } else {
+            return std::nullopt;
+        }
     }
 }
 

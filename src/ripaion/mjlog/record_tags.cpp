@@ -49,18 +49,21 @@ struct TileTag {
     unsigned seat;
     unsigned id;
 };
-std::optional<TileTag> tile_tag(std::string_view name) {
-    if (name.size() < 2 || name.size() > 4) return std::nullopt;
-    static constexpr std::string_view kDraws = "TUVW", kDiscards = "DEFG";
-    const std::size_t draw = kDraws.find(name[0]), discard = kDiscards.find(name[0]);
-    if (draw == std::string_view::npos && discard == std::string_view::npos) return std::nullopt;
-    unsigned id = 0;
-    for (char c : name.substr(1)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        id = id * 10 + unsigned(c - '0');
+std::optional<TileTag> tile_tag(const char* name) noexcept {
+    unsigned seat;
+    bool is_discard;
+    switch (name[0]) {
+        case 'T': case 'U': case 'V': case 'W': seat = unsigned(name[0] - 'T'); is_discard = false; break;
+        case 'D': case 'E': case 'F': case 'G': seat = unsigned(name[0] - 'D'); is_discard = true; break;
+        default: return std::nullopt;
     }
-    const bool is_discard = discard != std::string_view::npos;
-    return TileTag{is_discard, unsigned(is_discard ? discard : draw), id};
+    if (name[1] == '\0') return std::nullopt;
+    unsigned id = 0;
+    for (const char* c = name + 1; *c; ++c) {
+        if (*c < '0' || *c > '9' || id >= kTileIdCount) return std::nullopt;
+        id = id * 10 + unsigned(*c - '0');
+    }
+    return TileTag{is_discard, seat, id};
 }
 
 class RecordReader {
@@ -84,8 +87,10 @@ public:
 
 private:
     bool read_tag(const pugi::xml_node& tag) {
+        // Draws and discards are nearly all tags: they are told apart first,
+        // from the name's characters without measuring it.
+        if (const auto t = tile_tag(tag.name())) return t->discard ? discard(*t) : draw(*t);
         const std::string_view name = tag.name();
-        if (const auto t = tile_tag(name)) return t->discard ? discard(*t) : draw(*t);
         if (name == "N") return call(tag);
         if (name == "REACH") return reach(tag);
         if (name == "DORA") return dora(tag);
@@ -110,26 +115,30 @@ private:
     }
 
     // A hand must be open (an INIT seen and no result yet) for play tags.
-    bool in_play(std::string_view what) {
-        if (!hand_ || !hand_->results.empty()) return bad(std::string(what) + " outside a hand");
-        return true;
+    bool in_play(const char* what) {
+        if (hand_ && hand_->results.empty()) [[likely]]
+            return true;
+        return bad(std::string(what) + " outside a hand");
     }
 
-    tenhou::Tile tile_of(unsigned id) const {
-        return *mjai::tile_from_tenhou_code(tenhou_code_of_id(id, red_fives_));
-    }
+    tenhou::Tile tile_of(unsigned id) const { return tiles_[id]; }
 
-    static ActionItem tile_item(tenhou::Tile t) {
-        ActionItem item;
+    // Items are made in place: a temporary would cost its notation's
+    // destructor per entry.
+    static void push_tile(std::vector<ActionItem>& items, tenhou::Tile t) {
+        ActionItem& item = items.emplace_back();
         item.kind = ActionItem::Kind::Tile;
         item.tile = t;
-        return item;
     }
-    static ActionItem notation_item(std::string_view text) {
-        ActionItem item;
+    static void push_number(std::vector<ActionItem>& items, std::uint8_t n) {
+        ActionItem& item = items.emplace_back();
+        item.kind = ActionItem::Kind::Number;
+        item.number = n;
+    }
+    static void push_notation(std::vector<ActionItem>& items, std::string_view text) {
+        ActionItem& item = items.emplace_back();
         item.kind = ActionItem::Kind::Notation;
         item.notation = text;
-        return item;
     }
 
     bool go(const pugi::xml_node& tag) {
@@ -142,6 +151,7 @@ private:
             return false;
         }
         red_fives_ = rule.value().aka51 != 0;
+        for (unsigned id = 0; id < kTileIdCount; ++id) tiles_[id] = *mjai::tile_from_tenhou_code(tenhou_code_of_id(id, red_fives_));
         rule_ = std::move(rule).value();
         return true;
     }
@@ -163,6 +173,7 @@ private:
 
     bool init(const pugi::xml_node& tag) {
         if (!rule_) return bad("INIT before GO");
+        if (hands_.empty()) hands_.reserve(32);
         if (hand_ && hand_->results.empty()) return bad("hand without result");
         finish_hand();
         HandRecord hand;
@@ -188,13 +199,17 @@ private:
             std::array<std::int64_t, 13> ids{};
             const pugi::xml_attribute a = tag.attribute(kHai[s]);
             if (!a || parse_int_list(a.value(), ids) != 13) return bad("INIT starting hand");
-            for (std::int64_t id : ids) {
-                if (id < 0 || id >= kTileIdCount) return bad("INIT tile id");
+            // Sort key and id in one number, so that the sort compares plain integers.
+            std::array<unsigned, 13> keyed{};
+            for (unsigned i = 0; i < 13; ++i) {
+                if (ids[i] < 0 || ids[i] >= kTileIdCount) return bad("INIT tile id");
+                keyed[i] = hand_order_key(unsigned(ids[i]), red_fives_) << 8 | unsigned(ids[i]);
             }
-            std::sort(ids.begin(), ids.end(), [&](std::int64_t a, std::int64_t b) {
-                return hand_order_key(unsigned(a), red_fives_) < hand_order_key(unsigned(b), red_fives_);
-            });
-            for (unsigned i = 0; i < 13; ++i) hand.seats[s].haipai[i] = tile_of(unsigned(ids[i]));
+            std::sort(keyed.begin(), keyed.end());
+            for (unsigned i = 0; i < 13; ++i) hand.seats[s].haipai[i] = tile_of(keyed[i] & 0xFF);
+            // A seat's lists hold about 18 entries in a hand that runs to the end.
+            hand.seats[s].takes.reserve(24);
+            hand.seats[s].discards.reserve(24);
         }
         hand_ = std::move(hand);
         last_draw_.fill(kNoDraw);
@@ -215,7 +230,7 @@ private:
     bool draw(const TileTag& t) {
         if (!in_play("draw")) return false;
         if (t.id >= kTileIdCount) return bad("draw tile id");
-        hand_->seats[t.seat].takes.push_back(tile_item(tile_of(t.id)));
+        push_tile(hand_->seats[t.seat].takes, tile_of(t.id));
         last_draw_[t.seat] = int(t.id);
         return true;
     }
@@ -228,15 +243,12 @@ private:
         auto& discards = hand_->seats[t.seat].discards;
         if (riichi_[t.seat]) {
             const char text[3] = {'r', char('0' + code / 10), char('0' + code % 10)};
-            discards.push_back(notation_item(std::string_view(text, 3)));
+            push_notation(discards, std::string_view(text, 3));
             riichi_[t.seat] = false;
         } else if (tsumogiri) {
-            ActionItem item;
-            item.kind = ActionItem::Kind::Number;
-            item.number = kTsumogiri;
-            discards.push_back(item);
+            push_number(discards, kTsumogiri);
         } else {
-            discards.push_back(tile_item(tile_of(t.id)));
+            push_tile(discards, tile_of(t.id));
         }
         last_draw_[t.seat] = kNoDraw;
         return true;
@@ -257,11 +269,11 @@ private:
         if (!meld) return bad("meld bits");
         auto& seat = hand_->seats[*who];
         if (meld.value().is_take()) {
-            seat.takes.push_back(notation_item(meld.value().notation));
+            push_notation(seat.takes, meld.value().notation);
             // The open kan's place in the discards, the unknown tile.
-            if (meld.value().kind == Meld::Kind::OpenKan) seat.discards.push_back(tile_item(mjai::kUnknownTile));
+            if (meld.value().kind == Meld::Kind::OpenKan) push_tile(seat.discards, mjai::kUnknownTile);
         } else {
-            seat.discards.push_back(notation_item(meld.value().notation));
+            push_notation(seat.discards, meld.value().notation);
         }
         last_draw_[*who] = kNoDraw;
         return true;
@@ -386,6 +398,7 @@ private:
     std::optional<tenhou::Rule> rule_;
     std::optional<std::array<std::string, 4>> names_;
     bool red_fives_ = false;
+    std::array<tenhou::Tile, kTileIdCount> tiles_{};  // by tile id, for this game's red fives
     bool owari_ = false;
     std::vector<HandRecord> hands_;
     std::optional<HandRecord> hand_;

@@ -20,9 +20,11 @@ constexpr std::uint8_t tenhou_code_of_id(unsigned id, bool red_fives) noexcept {
     return static_cast<std::uint8_t>((kind / 9 + 1) * 10 + kind % 9 + 1);
 }
 
-// Order of a seat's starting hand: by kind, a red five after the other fives.
+// Order of a seat's starting hand and of a call's tiles: by kind, a red
+// five after the other fives (its id, the first of the kind's four, is
+// placed after the last of them).
 constexpr unsigned hand_order_key(unsigned id, bool red_fives) noexcept {
-    return kind_of_id(id) * 2 + (red_fives && is_red_id(id) ? 1 : 0);
+    return id * 2 + (red_fives && is_red_id(id) ? 7 : 0);
 }
 
 }  // namespace ripaion::mjlog
