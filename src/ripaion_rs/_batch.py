@@ -2,9 +2,10 @@
 
 from __future__ import annotations
 
+import sys
 import time
 from collections import Counter
-from typing import IO, Callable, List, Optional, Sequence
+from typing import IO, Callable, List, Optional, Sequence, Tuple
 
 from . import _worker
 from ._worker import CONVERTED, SKIPPED, Failure, Job, Outcome
@@ -12,21 +13,38 @@ from ._worker import CONVERTED, SKIPPED, Failure, Job, Outcome
 EXAMPLES_SHOWN = 10
 
 
-def run(jobs: Sequence[Job], workers: int, compress: bool, skip_existing: bool,
+class OwnOutputError(Exception):
+    """The command's own output (the report, the progress bar) cannot be
+    written: the run stops, rather than the error passing for a log's."""
+
+    def __init__(self, what: str, error: OSError) -> None:
+        super().__init__("cannot write %s: %s" % (what, error.strerror or error))
+        self.error = error
+
+
+def run(jobs: Sequence[Job], workers: int, settings: _worker.Settings,
         record: Callable[[Outcome], None]) -> None:
     """Convert every job and pass each outcome to `record` as it arrives.
 
     The workers write the output files themselves; only ranges of the job
     list and the outcomes (mostly a small integer) cross the process
-    boundary. An exception in `record`, or Ctrl-C, stops the workers at once."""
+    boundary. An exception in `record`, Ctrl-C or SIGTERM stops the
+    workers at once and passes on."""
     if workers <= 1 or len(jobs) <= 1:
-        _worker.configure(compress, skip_existing)
+        _worker.configure(settings)
         for job in jobs:
-            record(_worker.convert_one(job))
+            record(_worker.run_job(job))
         return
     from . import _pool  # multiprocessing takes longer to import than a small run takes
 
-    _pool.run_workers(jobs, min(workers, len(jobs)), compress, skip_existing, record)
+    _pool.run_workers(jobs, min(workers, len(jobs)), settings, record)
+
+
+def converted_before_stop(tally: "Tally") -> int:
+    """Logs converted in a run that was stopped, also those whose outcome
+    had not reached the parent yet."""
+    pool = sys.modules.get(__package__ + "._pool")
+    return max(tally.converted, getattr(pool, "converted_when_stopped", 0))
 
 
 class Tally:
@@ -39,6 +57,7 @@ class Tally:
         self.skipped = 0
         self.failed_by_type: Counter[str] = Counter()
         self.examples: List[Failure] = []
+        self.ignored: List[Tuple[str, str]] = []  # (path, why) of files a search did not take
         self.start = start  # time.monotonic() when the command started
 
     @property
@@ -48,6 +67,12 @@ class Tally:
     @property
     def failed(self) -> int:
         return sum(self.failed_by_type.values())
+
+    def ignore(self, path: str, why: str) -> None:
+        """A file a search found but did not take (a FIFO, say): skipped, with a note."""
+        self.skipped += 1
+        if len(self.ignored) < EXAMPLES_SHOWN:
+            self.ignored.append((path, why))
 
     def add(self, outcome: Outcome) -> None:
         if outcome == CONVERTED:
@@ -62,8 +87,11 @@ class Tally:
             if self.report is not None:
                 import json  # only now: most runs have nothing to report
 
-                self.report.write(json.dumps({"path": path, "type": kind, "message": message}) + "\n")
-                self.report.flush()  # complete lines even if the run is cut short
+                try:
+                    self.report.write(json.dumps({"path": path, "type": kind, "message": message}) + "\n")
+                    self.report.flush()  # complete lines even if the run is cut short
+                except OSError as exc:
+                    raise OwnOutputError("the report", exc) from exc
 
     def summary(self, interrupted: bool) -> str:
         elapsed = time.monotonic() - self.start
@@ -84,4 +112,5 @@ class Tally:
             if self.failed > len(self.examples):
                 lines.append("  ... and %d more (--report FILE lists every failure)"
                              % (self.failed - len(self.examples)))
+        lines += ["  skipped %s: %s" % note for note in self.ignored]
         return "\n".join(lines)

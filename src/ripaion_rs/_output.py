@@ -1,16 +1,33 @@
-"""Writing an mjai file so that it only ever appears complete."""
+"""Writing an mjai file so that it only ever appears complete, and cleaning
+up the temporary files of writers that were killed."""
 
 from __future__ import annotations
 
+import errno
+import hashlib
 import os
+import re
+import secrets
 import stat
-import sys
-from typing import Optional
+from typing import Iterable, List, Optional, Tuple
 
 # The temporary file this process is writing right now, so that a termination
 # handler can remove it. The name is fixed before the file is created, so there
 # is no moment at which a file exists that nobody knows about.
 pending_temp: Optional[str] = None
+
+# `.NAME.PID.TOKEN.tmp` beside the output NAME: hidden, so no log search
+# matches it; PID says which process owns it, TOKEN (random, one per run)
+# makes it unpredictable to others. A NAME too long for that is replaced by
+# a hash of it, so that any output name the file system takes works.
+TEMP_PATTERN = re.compile(r"\..+\.([0-9]+)\.([a-z0-9]{8})\.tmp\Z", re.DOTALL)
+_NAME_MAX = 255
+_TOKEN_ALPHABET = "abcdefghijklmnopqrstuvwxyz0123456789"
+_CREATE_TEMP = os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW | os.O_CLOEXEC
+
+
+def new_token() -> str:
+    return "".join(secrets.choice(_TOKEN_ALPHABET) for _ in range(8))
 
 
 def is_stdout_path(path: str) -> bool:
@@ -19,10 +36,15 @@ def is_stdout_path(path: str) -> bool:
     return first == "-" and all(part in ("", ".") for part in rest.split("/"))
 
 
-def temp_name(path: str) -> str:
-    """A hidden name beside `path`, unique per process, that no log search matches."""
+def temp_names(path: str, pid: int, token: str) -> List[str]:
+    """The temporary names, in the order tried, of `path` written by `pid`:
+    the readable one when it fits in a file name, then the hashed one."""
     directory, name = os.path.split(path)
-    return os.path.join(directory, ".%s.%d.tmp" % (name, os.getpid()))
+    tail = ".%d.%s.tmp" % (pid, token)
+    short = os.path.join(directory, "." + hashlib.sha256(os.fsencode(name)).hexdigest()[:16] + tail)
+    if len(os.fsencode(name)) + 1 + len(tail) > _NAME_MAX:
+        return [short]
+    return [os.path.join(directory, "." + name + tail), short]
 
 
 def remove_quietly(path: str) -> None:
@@ -32,49 +54,78 @@ def remove_quietly(path: str) -> None:
         pass
 
 
-def _write_all(fd: int, data: bytes) -> None:
+def write_all(fd: int, data: bytes) -> None:
     view = memoryview(data)
     while view:
         view = view[os.write(fd, view):]
 
 
-def publish(path: str, data: bytes) -> None:
-    """Write `data` to a temporary file beside `path`, then rename it over `path`
-    (whose directory must exist).
+def _create_temp(path: str, token: str) -> Tuple[int, str]:
+    """Create a new temporary file for `path`; return its descriptor and name.
+
+    O_EXCL|O_NOFOLLOW: a name that exists, a planted link included, is never
+    opened; a fresh random name is tried instead. `pending_temp` names the
+    file before it exists."""
+    global pending_temp
+    for attempt in range(100):
+        names = temp_names(path, os.getpid(), token if attempt == 0 else new_token())
+        for i, name in enumerate(names):
+            pending_temp = name
+            try:
+                return os.open(name, _CREATE_TEMP, 0o666), name
+            except OSError as exc:
+                pending_temp = None
+                if exc.errno == errno.ENAMETOOLONG and i + 1 < len(names):
+                    continue  # a file system with shorter names: the hashed one
+                if exc.errno != errno.EEXIST:
+                    raise
+                break
+    raise FileExistsError(errno.EEXIST, "no free temporary name beside the output", path)
+
+
+def publish(path: str, data: bytes, token: str) -> None:
+    """Write `data` to a new temporary file beside `path`, then rename it over
+    `path` (whose directory must exist).
 
     Readers (and a later --skip-existing run) see either no file or the whole
-    file. There is no fsync: this guards against the program being stopped,
-    not against the machine losing power, which would cost a disk flush per log.
+    file. A link at `path` is replaced, never written through. There is no
+    fsync: this guards against the program being stopped, not against the
+    machine losing power, which would cost a disk flush per log.
     """
     global pending_temp
-    temp = temp_name(path)
-    pending_temp = temp
     try:
-        fd = os.open(temp, os.O_WRONLY | os.O_CREAT | os.O_TRUNC | os.O_CLOEXEC, 0o666)
+        fd, temp = _create_temp(path, token)
         try:
-            _write_all(fd, data)
+            write_all(fd, data)
         finally:
             os.close(fd)
         os.replace(temp, path)
     except BaseException:
-        # Also on KeyboardInterrupt: an interrupted write leaves nothing behind.
-        remove_quietly(temp)
+        # Also on KeyboardInterrupt, even one that comes just as the file was
+        # created: an interrupted write leaves nothing behind.
+        if pending_temp is not None:
+            remove_quietly(pending_temp)
         raise
     finally:
         pending_temp = None
 
 
-def write_output(path: str, data: bytes) -> None:
+def write_stdout(data: bytes) -> None:
+    """Write to descriptor 1 directly: a closed pipe raises BrokenPipeError
+    (EPIPE), never a silent short write."""
+    write_all(1, data)
+
+
+def write_output(path: str, data: bytes, token: str) -> None:
     """Write one mjai stream to `path`: standard output, a device, or a file.
 
     Renaming over a device, a pipe or a symbolic link would replace the node
-    itself (as root, even /dev/null), so those are written through directly;
-    regular files and new names get the complete-or-nothing `publish`.
+    itself (as root, even /dev/null), so those, named by the user, are
+    written through directly; regular files and new names get the
+    complete-or-nothing `publish`.
     """
     if is_stdout_path(path):
-        sys.stdout.flush()
-        sys.stdout.buffer.write(data)
-        sys.stdout.buffer.flush()
+        write_stdout(data)
         return
     try:
         mode: Optional[int] = os.lstat(path).st_mode
@@ -84,4 +135,41 @@ def write_output(path: str, data: bytes) -> None:
         with open(path, "wb") as stream:
             stream.write(data)
     else:
-        publish(path, data)
+        publish(path, data, token)
+
+
+def _alive(pid: int) -> bool:
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    except OSError:  # another user's process
+        return True
+    return True
+
+
+def remove_stale_temps(directory: str) -> int:
+    """Remove the temporary files in `directory` whose owning process is gone
+    (a writer killed with SIGKILL cannot remove its own); return how many."""
+    removed = 0
+    try:
+        entries = os.scandir(directory)
+    except OSError:
+        return 0
+    with entries:
+        for entry in entries:
+            match = TEMP_PATTERN.match(entry.name) if entry.name.startswith(".") else None
+            if match is not None and not _alive(int(match.group(1))):
+                try:
+                    os.unlink(entry.path)
+                    removed += 1
+                except OSError:
+                    pass
+    return removed
+
+
+def remove_temps_of(pid: int, token: str, paths: Iterable[str]) -> None:
+    """Remove the temporary files the dead process `pid` may have left for `paths`."""
+    for path in paths:
+        for name in temp_names(path, pid, token):
+            remove_quietly(name)

@@ -7,9 +7,10 @@ import gzip
 import os
 import signal
 from types import FrameType
-from typing import Callable, Optional, Tuple, Union
+from typing import Callable, NamedTuple, Optional, Tuple, Union
 
 from . import _output
+from ._input import DEFAULT_MAX_LOG_SIZE, readable_log
 from ._ripaion import tenhou_to_mjai
 
 # gzip level for --gzip. On 1,529 real logs (bench/gzip_levels.py) the mjai
@@ -21,33 +22,45 @@ from ._ripaion import tenhou_to_mjai
 # another tenth. Level 6 is also what gzip and zlib give by default.
 GZIP_LEVEL = 6
 
-Job = Tuple[str, str]  # (log path, output path; "-" for standard output)
+# (log path, output path, found by a search): "-" as output path means
+# standard output; a log found by a folder search or a pattern must be a
+# regular file, one named on the command line may be a pipe or a device.
+Job = Tuple[str, str, bool]
 # What one job reports back. Kept tiny because it crosses the process boundary
 # once per log: CONVERTED or SKIPPED, or (log path, exception class name, message).
 CONVERTED = 0
 SKIPPED = 1
 Failure = Tuple[str, str, str]
 Outcome = Union[int, Failure]
-
-_compress = False
-_skip_existing = False
+Write = Callable[[str, bytes, str], None]
 
 
-def configure(compress: bool, skip_existing: bool) -> None:
-    global _compress, _skip_existing
-    _compress = compress
-    _skip_existing = skip_existing
+class Settings(NamedTuple):
+    """What every log of a run is converted with; the same in every worker."""
+
+    compress: bool = False
+    skip_existing: bool = False
+    max_log_size: int = DEFAULT_MAX_LOG_SIZE
+    token: str = ""  # of the run's temporary names (see _output)
 
 
-def init_worker(compress: bool, skip_existing: bool) -> None:
-    """Pool initializer. Ctrl-C reaches the whole process group; the parent alone
-    decides what it means and then terminates the pool with SIGTERM, which a
+_settings = Settings()
+
+
+def configure(settings: Settings) -> None:
+    global _settings
+    _settings = settings
+
+
+def init_worker(settings: Settings) -> None:
+    """Worker set-up. Ctrl-C reaches the whole process group; the parent alone
+    decides what it means and then terminates the workers with SIGTERM, which a
     worker answers by removing the file it was writing and exiting at once."""
     signal.signal(signal.SIGINT, signal.SIG_IGN)
     signal.signal(signal.SIGTERM, _on_terminate)
-    # The parent blocks both while it forks the pool; take them from here on.
+    # The parent blocks both while it starts a worker; take them from here on.
     signal.pthread_sigmask(signal.SIG_UNBLOCK, {signal.SIGINT, signal.SIGTERM})
-    configure(compress, skip_existing)
+    configure(settings)
 
 
 def _on_terminate(signum: int, frame: Optional[FrameType]) -> None:
@@ -72,28 +85,44 @@ def mjai_bytes(lines: list[str], compress: bool) -> bytes:
     return data
 
 
-def _convert(source: str, destination: str, write: Callable[[str, bytes], None]) -> Outcome:
+def is_internal_fault(exc: BaseException) -> bool:
+    """The extension's exception for a broken invariant, which derives from
+    BaseException so that `except Exception` in user code passes it on."""
+    kind = type(exc)
+    return kind.__name__ == "InternalFault" and kind.__module__ == "ripaion_rs"
+
+
+def failure(source: str, exc: BaseException) -> Failure:
+    """A failed log's report: the exception's type and, for an error of the
+    system, its errno text alone (the path is already in the report)."""
+    if isinstance(exc, OSError) and exc.errno is not None and exc.strerror:
+        return (source, type(exc).__name__, exc.strerror)
+    return (source, type(exc).__name__, str(exc))
+
+
+def convert_log(source: str, regular_only: bool) -> bytes:
+    """One log's conversion without its output: read it (at most the size
+    cap), convert it, and return the bytes of its mjai file."""
+    with readable_log(source, _settings.max_log_size, regular_only) as readable:
+        lines = tenhou_to_mjai(readable)
+    return mjai_bytes(lines, _settings.compress)
+
+
+def run_job(job: Job, write: Write = _output.publish) -> Outcome:
+    """One log from its path to its output file (`write` it), and the outcome.
+
+    Only what converting and writing can raise becomes a failed log; the
+    command's own exceptions (Ctrl-C, SIGTERM, an error writing standard
+    output) pass on and stop the run."""
+    source, destination, searched = job
+    if _settings.skip_existing and os.path.exists(destination):
+        return SKIPPED
     try:
-        write(destination, mjai_bytes(tenhou_to_mjai(source), _compress))
-    except (KeyboardInterrupt, SystemExit, BrokenPipeError):
-        raise
-    except BaseException as exc:  # includes the module's internal-fault type
-        return (source, type(exc).__name__, str(exc))
+        write(destination, convert_log(source, searched), _settings.token)
+    except Exception as exc:
+        return failure(source, exc)
+    except BaseException as exc:
+        if not is_internal_fault(exc):
+            raise
+        return failure(source, exc)
     return CONVERTED
-
-
-def convert_one(job: Job) -> Outcome:
-    """One log of a batch; the parent has made the output directories."""
-    source, destination = job
-    if _skip_existing and os.path.exists(destination):
-        return SKIPPED
-    return _convert(source, destination, _output.publish)
-
-
-def convert_single(job: Job) -> Outcome:
-    """The one log of `LOG [OUT]`, where OUT may also be "-", a device or a link.
-    A closed standard output (BrokenPipeError) is the caller's to handle."""
-    source, destination = job
-    if _skip_existing and not _output.is_stdout_path(destination) and os.path.exists(destination):
-        return SKIPPED
-    return _convert(source, destination, _output.write_output)

@@ -4,24 +4,29 @@ from __future__ import annotations
 
 import argparse
 import contextlib
-import glob
+import errno
 import os
+import re
 import signal
+import stat
 import sys
 import time
 from types import FrameType
-from typing import IO, Iterator, List, Optional, Sequence
+from typing import IO, Iterator, List, NoReturn, Optional, Sequence, Set
 
-from . import _batch, _worker
-from ._discover import InputError, find_logs, make_directories, plan_jobs
+from . import _batch, _output, _worker
+from ._batch import OwnOutputError
+from ._discover import Found, InputError, find_logs, make_directories, plan_jobs
+from ._input import DEFAULT_MAX_LOG_SIZE
 from ._progress import ProgressBar
-from ._worker import Job, Outcome
+from ._worker import Job, Outcome, Settings
 
 EXIT_OK = 0
 EXIT_FAILED = 1
 EXIT_USAGE = 2
 EXIT_INTERRUPTED = 128 + signal.SIGINT  # what a shell reports for Ctrl-C
 EXIT_TERMINATED = 128 + signal.SIGTERM
+EXIT_BROKEN_PIPE = 128 + signal.SIGPIPE  # standard output's reader went away
 
 DESCRIPTION = """\
 Convert Tenhou JSON logs (format 6) into mjai event streams, one event per line.
@@ -32,13 +37,38 @@ Convert Tenhou JSON logs (format 6) into mjai event streams, one event per line.
                                INPUT is searched for *.json and its tree mirrored
 """
 
+LOG_NAME_SUFFIXES = (".json", ".mjlog", ".xml")
+# The start of a Tenhou JSON log (an object whose first key is not mjai's
+# "type") or of an XML record, after an optional byte-order mark and blanks.
+_LOG_START = re.compile(rb'\A(?:\xef\xbb\xbf)?\s*(?:<|\{(?!\s*"type")\s*(?:"|\}))')
+
 
 class Terminated(BaseException):
     """SIGTERM, turned into an exception so that it stops the workers and
     removes unfinished files on the way out, like Ctrl-C."""
 
 
-def _raise_terminated(signum: int, frame: Optional[FrameType]) -> None:
+class _StdoutFailed(BaseException):
+    """Standard output cannot be written: the command's own failure, not the
+    log's, so it passes the per-log error handling and ends the command."""
+
+    def __init__(self, error: OSError) -> None:
+        super().__init__(error)
+        self.error = error
+
+
+def _ignore(signum: int, frame: Optional[FrameType]) -> None:
+    """A handler that does nothing. (Not SIG_IGN: a signal that arrived just
+    before SIG_IGN was set would raise "ignored due to race condition".)"""
+
+
+def _stop_the_run(signum: int, frame: Optional[FrameType]) -> None:
+    """SIGINT and SIGTERM: the first stops the run; later ones are ignored,
+    so that a second Ctrl-C cannot cut the clean-up short."""
+    for other in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(other, _ignore)
+    if signum == signal.SIGINT:
+        raise KeyboardInterrupt
     raise Terminated()
 
 
@@ -50,6 +80,17 @@ def _positive(text: str) -> int:
     if value < 1:
         raise argparse.ArgumentTypeError("expected a positive whole number, got %r" % text)
     return value
+
+
+_SIZE_UNITS = {"": 1, "k": 1 << 10, "m": 1 << 20, "g": 1 << 30}
+
+
+def _size(text: str) -> int:
+    """A byte count: `1000000`, `512k`, `256M`, `2G` (binary units)."""
+    match = re.fullmatch(r"\s*([0-9]+)\s*([kKmMgG]?)i?[bB]?\s*", text)
+    if match is None or int(match.group(1)) < 1:
+        raise argparse.ArgumentTypeError("expected a size such as 1000000, 512k, 256M or 2G, got %r" % text)
+    return int(match.group(1)) * _SIZE_UNITS[match.group(2).lower()]
 
 
 def usable_cpus() -> int:
@@ -74,9 +115,111 @@ def build_parser() -> argparse.ArgumentParser:
                         help="leave logs whose output file exists alone (resume a stopped run)")
     parser.add_argument("--report", metavar="FILE",
                         help="write one JSON line per failed log: path, type, message")
+    parser.add_argument("--max-log-size", type=_size, default=DEFAULT_MAX_LOG_SIZE, metavar="SIZE",
+                        help="report a log larger than SIZE bytes as failed without reading it "
+                             "(default 256M; k, M, G: binary units)")
     parser.add_argument("-q", "--quiet", action="store_true",
                         help="no progress bar, and no summary unless a log failed")
     return parser
+
+
+def _silence(fd: int) -> None:
+    """Point `fd` at /dev/null: what is still buffered for a stream that has
+    failed (a closed pipe, a vanished terminal) then goes nowhere quietly,
+    instead of failing again when the interpreter exits."""
+    try:
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, fd)
+        os.close(devnull)
+    except OSError:
+        pass
+
+
+def _say(text: str) -> None:
+    """A message on standard error, if it can still be written."""
+    try:
+        print(text, file=sys.stderr, flush=True)
+    except (OSError, ValueError, AttributeError):
+        _silence(2)
+
+
+# ---------------------------------------------------------------- checks
+
+def looks_like_log(path: str) -> bool:
+    """An existing file that is a log itself, by its name or its first bytes;
+    only a regular file is read (a FIFO is never opened here)."""
+    if path.lower().endswith(LOG_NAME_SUFFIXES):
+        return True
+    try:
+        fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
+    except OSError:
+        return False
+    try:
+        if not stat.S_ISREG(os.fstat(fd).st_mode):
+            return False
+        head = os.read(fd, 512)
+    except OSError:
+        return False
+    finally:
+        os.close(fd)
+    return _LOG_START.match(head) is not None
+
+
+def _same_file(a: str, b: str) -> bool:
+    try:
+        return os.path.samefile(a, b)
+    except OSError:
+        return False
+
+
+def _single_job(parser: argparse.ArgumentParser, inputs: List[str]) -> Job:
+    """Without -o: `LOG` writes to standard output, `LOG OUT` to the file OUT.
+    LOG may be any file but a directory: a pipe or /dev/stdin is one log."""
+    log = inputs[0]
+    if os.path.isdir(log) or (_has_magic(log) and not os.path.lexists(log)):
+        parser.error("converting a directory or a pattern needs -o/--output DIR")
+    if len(inputs) == 1:
+        return (log, "-", False)
+    if len(inputs) > 2 or not os.path.exists(log):
+        parser.error("converting several logs needs -o/--output DIR")
+    out = inputs[1]
+    if not _output.is_stdout_path(out):
+        if os.path.isdir(out):
+            parser.error("%s is a directory: converting several logs needs -o/--output DIR" % out)
+        if _same_file(log, out):
+            parser.error("the output %s is the log itself" % out)
+        if os.path.exists(out) and looks_like_log(out):
+            parser.error("%s is a log, not an output file: to convert several logs use -o DIR; "
+                         "nothing was written" % out)
+    return (log, out, False)
+
+
+def _has_magic(text: str) -> bool:
+    return re.search(r"[*?[]", text) is not None
+
+
+def _check_report(parser: argparse.ArgumentParser, path: Optional[str], logs: Sequence[Found],
+                  outputs: Set[str]) -> None:
+    """Refuse a report that cannot be created, or that would overwrite a log
+    or an output, before anything is created or truncated."""
+    if path is None:
+        return
+    if os.path.abspath(path) in outputs:
+        parser.error("the report %s is one of the output files" % path)
+    try:
+        inode = os.stat(path).st_ino
+    except OSError:
+        inode = -1  # it does not exist yet, so it is no log
+    for log in logs:
+        if inode >= 0 and log.inode in (inode, 0) and _same_file(log.path, path):
+            parser.error("the report %s is one of the logs" % path)
+    if os.path.isdir(path):
+        parser.error("cannot write the report %s: it is a directory" % path)
+    parent = os.path.dirname(path) or os.curdir
+    if not os.path.isdir(parent):
+        parser.error("cannot write the report %s: %s is not a directory" % (path, parent))
+    if not os.access(path if inode >= 0 else parent, os.W_OK):
+        parser.error("cannot write the report %s: %s" % (path, os.strerror(errno.EACCES)))
 
 
 def _open_report(parser: argparse.ArgumentParser, path: Optional[str]) -> Optional[IO[str]]:
@@ -88,103 +231,172 @@ def _open_report(parser: argparse.ArgumentParser, path: Optional[str]) -> Option
         parser.error("cannot write the report %s: %s" % (path, exc.strerror or exc))
 
 
-def _single_job(parser: argparse.ArgumentParser, inputs: List[str]) -> Job:
-    """Without -o: `LOG` writes to standard output, `LOG OUT` to the file OUT."""
-    if len(inputs) == 1:
-        log = inputs[0]
-        if os.path.isdir(log) or (glob.has_magic(log) and not os.path.lexists(log)):
-            parser.error("converting a directory or a pattern needs -o/--output DIR")
-        return (log, "-")
-    if len(inputs) == 2 and os.path.isfile(inputs[0]):
-        return (inputs[0], inputs[1])
-    parser.error("converting several logs needs -o/--output DIR")
+def _close_report(report: Optional[IO[str]]) -> Optional[OwnOutputError]:
+    if report is None:
+        return None
+    try:
+        report.close()
+    except OSError as exc:
+        return OwnOutputError("the report", exc)
+    return None
 
 
-def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace) -> int:
+# ---------------------------------------------------------------- the two forms
+
+def _write_single(path: str, data: bytes, token: str) -> None:
+    if _output.is_stdout_path(path):
+        try:
+            _output.write_stdout(data)
+        except OSError as exc:
+            raise _StdoutFailed(exc) from exc
+    else:
+        _output.write_output(path, data, token)
+
+
+def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace, settings: Settings) -> int:
     job = _single_job(parser, args.inputs)
+    log, out, _ = job
+    outputs = set() if _output.is_stdout_path(out) else {os.path.abspath(out)}
+    _check_report(parser, args.report, [Found(log, log, False, 0)], outputs)
+    if _output.is_stdout_path(out):
+        settings = settings._replace(skip_existing=False)  # a file named "-" is not the output
     report = _open_report(parser, args.report)
     tally = _batch.Tally(1, report, time.monotonic())
-    _worker.configure(args.gzip, args.skip_existing)
+    _worker.configure(settings)
+    own_error: Optional[OwnOutputError] = None
     try:
-        tally.add(_worker.convert_single(job))
-    except BrokenPipeError:
-        # The reader of standard output went away (e.g. `| head`); say nothing
-        # more and keep the interpreter from complaining at exit.
-        devnull = os.open(os.devnull, os.O_WRONLY)
-        os.dup2(devnull, sys.stdout.fileno())
+        tally.add(_worker.run_job(job, _write_single))
+    except _StdoutFailed as failed:
+        if failed.error.errno == errno.EPIPE:
+            # The reader went away (`| head`): quietly, with the status of a broken pipe.
+            _silence(1)
+            return EXIT_BROKEN_PIPE
+        _say("ripaion: cannot write to standard output: %s" % (failed.error.strerror or failed.error))
         return EXIT_FAILED
+    except OwnOutputError as exc:
+        own_error = exc
     finally:
-        if report is not None:
-            report.close()
+        own_error = own_error or _close_report(report)
+    if own_error is not None:
+        _say("ripaion: %s" % own_error)
+        return EXIT_FAILED
     for path, kind, message in tally.examples:
-        print("ripaion: %s: %s: %s" % (path, kind, message), file=sys.stderr)
+        _say("ripaion: %s: %s: %s" % (path, kind, message))
     return EXIT_FAILED if tally.failed else EXIT_OK
 
 
-def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, started: float) -> int:
+def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settings: Settings,
+                   started: float) -> int:
+    # Every check comes before anything is created.
     try:
-        jobs = plan_jobs(find_logs(args.inputs), args.output, args.gzip)
-        make_directories(args.output, jobs)
+        discovery = find_logs(args.inputs)
+        jobs = plan_jobs(discovery.logs, args.output, args.gzip)
     except InputError as exc:
         parser.error(str(exc))
+    if os.path.exists(args.output) and not os.path.isdir(args.output):
+        parser.error("cannot create the output directory %s: %s" % (args.output, os.strerror(errno.ENOTDIR)))
+    _check_report(parser, args.report, discovery.logs, {os.path.abspath(d) for _, d, _ in jobs})
+    try:
+        directories = make_directories(args.output, jobs)
     except OSError as exc:
         parser.error("cannot create the output directory %s: %s" % (exc.filename or args.output, exc.strerror or exc))
+    for directory in directories:
+        _output.remove_stale_temps(directory)
+    report = _open_report(parser, args.report)
+
     workers = args.jobs if args.jobs is not None else usable_cpus()
     show_bar = not args.quiet and sys.stderr.isatty()
-    bar = ProgressBar(len(jobs), sys.stderr if show_bar else None)
-    report = _open_report(parser, args.report)
-    tally = _batch.Tally(len(jobs), report, started)
+    tally = _batch.Tally(len(jobs) + len(discovery.skipped), report, started)
+    for path, why in discovery.skipped:
+        tally.ignore(path, why)
+    bar = ProgressBar(tally.total, sys.stderr if show_bar else None)
 
     def record(outcome: Outcome) -> None:
         tally.add(outcome)
-        bar.update(tally.done, tally.failed)
+        try:
+            bar.update(tally.done, tally.failed)
+        except OSError as exc:
+            bar.stream = None  # the terminal is gone: nothing more can be shown there
+            _silence(2)
+            raise OwnOutputError("the progress bar", exc) from exc
 
     status = EXIT_OK
+    own_error: Optional[OwnOutputError] = None
     try:
-        _batch.run(jobs, workers, args.gzip, args.skip_existing, record)
+        _batch.run(jobs, workers, settings, record)
     except KeyboardInterrupt:
         status = EXIT_INTERRUPTED
     except Terminated:
         status = EXIT_TERMINATED
+    except OwnOutputError as exc:
+        own_error = exc
     finally:
-        bar.close()
-        if report is not None:
-            report.close()
+        try:
+            bar.close()
+        except OSError:
+            _silence(2)
+        own_error = own_error or _close_report(report)
+    if own_error is not None:
+        _say("ripaion: %s; stopped after %d of %d logs" % (own_error, tally.done, tally.total))
+        return EXIT_FAILED if _batch.converted_before_stop(tally) else EXIT_USAGE
     if status == EXIT_OK and tally.failed:
         status = EXIT_FAILED
     if status != EXIT_OK or not args.quiet:
-        print(tally.summary(interrupted=status > EXIT_FAILED), file=sys.stderr)
+        _say(tally.summary(interrupted=status > EXIT_FAILED))
     return status
 
 
+def main(argv: Optional[Sequence[str]] = None) -> int:
+    """The command, for callers that go on afterwards: the signal handlers
+    are restored at the end."""
+    with _signals_stop_the_run():
+        return _run_command(argv)
+
+
 @contextlib.contextmanager
-def _sigterm_raises() -> Iterator[None]:
+def _signals_stop_the_run() -> Iterator[None]:
     try:
-        previous = signal.signal(signal.SIGTERM, _raise_terminated)
-    except ValueError:  # main() called from a thread other than the main one
-        previous = None
+        previous = [(s, signal.signal(s, _stop_the_run)) for s in (signal.SIGINT, signal.SIGTERM)]
+    except ValueError:  # called from a thread other than the main one
+        previous = []
     try:
         yield
     finally:
-        if previous is not None:
-            signal.signal(signal.SIGTERM, previous)
+        for signum, handler in previous:
+            signal.signal(signum, handler)
 
 
-def main(argv: Optional[Sequence[str]] = None) -> int:
+def _run_command(argv: Optional[Sequence[str]]) -> int:
     started = time.monotonic()
-    parser = build_parser()
-    args = parser.parse_args(argv)
-    with _sigterm_raises():
-        try:
-            if args.output is None:
-                return _convert_single(parser, args)
-            return _convert_batch(parser, args, started)
-        except KeyboardInterrupt:  # while looking for logs, or in the single-log form
-            print("ripaion: interrupted", file=sys.stderr)
-            return EXIT_INTERRUPTED
-        except Terminated:
-            return EXIT_TERMINATED
+    try:
+        parser = build_parser()
+        args = parser.parse_args(argv)
+        settings = Settings(args.gzip, args.skip_existing, args.max_log_size, _output.new_token())
+        if args.output is None:
+            return _convert_single(parser, args, settings)
+        return _convert_batch(parser, args, settings, started)
+    except KeyboardInterrupt:  # while looking for logs, or in the single-log form
+        _say("ripaion: interrupted")
+        return EXIT_INTERRUPTED
+    except Terminated:
+        return EXIT_TERMINATED
+
+
+def run() -> NoReturn:
+    """The `ripaion` program: the first Ctrl-C or SIGTERM ends it with 130 or
+    143 wherever it comes, with no traceback; the handlers stay to the end."""
+    for signum in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(signum, _stop_the_run)
+    try:
+        status = _run_command(None)
+    except KeyboardInterrupt:
+        status = EXIT_INTERRUPTED
+    except Terminated:
+        status = EXIT_TERMINATED
+    for signum in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(signum, _ignore)
+    sys.exit(status)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    run()

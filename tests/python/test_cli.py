@@ -8,36 +8,18 @@ import signal
 import subprocess
 import sys
 import time
-from pathlib import Path
 
 import pytest
 
-from ripaion_rs import tenhou_to_mjai
+from cli_support import (GOOD, copies, expected_bytes, group_members, hidden_files, holders_of, kill_group,
+                         run_cli, start_cli, wait_for)
 
-LOGS = Path(__file__).resolve().parents[1] / "data" / "logs"
-GOOD = sorted(LOGS.glob("2019*.json"))[:3]
 THREE_PLAYER = {"log": [], "name": ["a", "b", "c", "d"], "rule": {"disp": "三般東喰"}}
-
-
-def run_cli(*args, cwd, timeout=120):
-    return subprocess.run([sys.executable, "-m", "ripaion_rs", *map(str, args)], cwd=cwd,
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
-
-
-def expected_bytes(log, scratch):
-    """What the module itself writes for `log` (its own output file, not ours)."""
-    reference = scratch / (log.name + ".ref")
-    tenhou_to_mjai(log, reference)
-    return reference.read_bytes()
 
 
 def read_output(path):
     data = path.read_bytes()
     return gzip.decompress(data) if path.suffix == ".gz" else data
-
-
-def hidden_files(root):
-    return [p for p in root.rglob(".*")]
 
 
 @pytest.fixture
@@ -217,45 +199,18 @@ def big_tree(tmp_path):
     """COPIES copies of one log in 20 directories, and a batch converting them
     in its own process group, started on demand and killed at the end."""
     src = tmp_path / "in"
-    for i in range(COPIES):
-        directory = src / ("d%02d" % (i % 20))
-        directory.mkdir(parents=True, exist_ok=True)
-        try:
-            os.link(GOOD[0], directory / ("g%05d.json" % i))
-        except OSError:  # another file system
-            shutil.copy(GOOD[0], directory / ("g%05d.json" % i))
+    copies(src, COPIES, folders=20)
     started = []
 
     def start(jobs):
-        process = subprocess.Popen(
-            [sys.executable, "-m", "ripaion_rs", "-j", jobs, "-o", str(tmp_path / "out"), str(src)],
-            cwd=tmp_path, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-            start_new_session=True)
+        process = start_cli("-j", jobs, "-o", tmp_path / "out", src, cwd=tmp_path)
         started.append(process)
-        deadline = time.monotonic() + 60
-        while sum(1 for _ in (tmp_path / "out").rglob("*.mjson")) < 100:
-            assert process.poll() is None and time.monotonic() < deadline
-            time.sleep(0.02)
+        wait_for(lambda: sum(1 for _ in (tmp_path / "out").rglob("*.mjson")) >= 100, process=process)
         return process
 
     yield start
     for process in started:
-        for member in group_members(process.pid):
-            os.kill(member, signal.SIGKILL)
-        process.wait()
-
-
-def group_members(group):
-    """Live (not zombie) processes of a process group."""
-    members = []
-    for stat_file in Path("/proc").glob("[0-9]*/stat"):
-        try:
-            fields = stat_file.read_text().rsplit(")", 1)[1].split()
-        except OSError:
-            continue
-        if int(fields[2]) == group and fields[0] != "Z":
-            members.append(int(stat_file.parent.name))
-    return members
+        kill_group(process)
 
 
 def assert_only_complete_outputs(out):
@@ -270,7 +225,12 @@ def assert_only_complete_outputs(out):
     ("1", lambda p: os.killpg(p.pid, signal.SIGINT), 130),  # Ctrl-C reaches the whole group
     ("2", lambda p: os.killpg(p.pid, signal.SIGINT), 130),
     ("2", lambda p: os.kill(p.pid, signal.SIGTERM), 143),  # the parent alone
-], ids=["ctrl-c-in-process", "ctrl-c-workers", "sigterm-workers"])
+    ("1", lambda p: os.kill(p.pid, signal.SIGTERM), 143),  # not taken for a failing log
+    ("1", lambda p: [os.killpg(p.pid, signal.SIGINT) for _ in range(2)], 130),  # twice at once
+    ("2", lambda p: [os.killpg(p.pid, signal.SIGINT) for _ in range(2)], 130),
+    ("2", lambda p: [os.kill(p.pid, s) for s in (signal.SIGINT, signal.SIGTERM)], 130),
+], ids=["ctrl-c-in-process", "ctrl-c-workers", "sigterm-workers", "sigterm-in-process",
+        "ctrl-c-twice-in-process", "ctrl-c-twice-workers", "ctrl-c-then-sigterm"])
 def test_stopping_is_prompt_and_leaves_only_complete_files(tmp_path, big_tree, jobs, stop, status):
     process = big_tree(jobs)
     stop(process)
@@ -278,21 +238,10 @@ def test_stopping_is_prompt_and_leaves_only_complete_files(tmp_path, big_tree, j
     _, stderr = process.communicate(timeout=10)
     assert time.monotonic() - sent < 3
     assert process.returncode == status, stderr
-    assert b"interrupted after" in stderr
+    assert b"interrupted after" in stderr and b"Traceback" not in stderr and b" failed" in stderr
+    assert b", 0 failed" in stderr  # the log being converted is not blamed
     assert group_members(process.pid) == []
     assert_only_complete_outputs(tmp_path / "out")
-
-
-def holders_of(path):
-    """Processes that have `path` open."""
-    holders = set()
-    for fd in Path("/proc").glob("[0-9]*/fd/*"):
-        try:
-            if os.readlink(fd) == str(path):
-                holders.add(int(fd.parts[2]))
-        except OSError:
-            continue
-    return holders
 
 
 def test_a_log_that_kills_its_worker_is_reported_and_the_rest_converted(tmp_path):
@@ -300,13 +249,13 @@ def test_a_log_that_kills_its_worker_is_reported_and_the_rest_converted(tmp_path
     src.mkdir()
     for i in range(63):
         shutil.copy(GOOD[0], src / ("g%02d.json" % i))
-    stuck = src / "g31x.json"  # one of a range of several logs
+    stuck = tmp_path / "stuck.json"  # named first: the first of a range of several logs
     os.mkfifo(stuck)
     # Holding the write end open lets the reader's open succeed and its read
     # block, so the worker converting this log is found by its open file.
     writer = os.open(stuck, os.O_RDWR)
     process = subprocess.Popen([sys.executable, "-m", "ripaion_rs", "-j", "2", "-o", str(out), "--report",
-                                str(report), str(src)], cwd=tmp_path, stdin=subprocess.DEVNULL,
+                                str(report), str(stuck), str(src)], cwd=tmp_path, stdin=subprocess.DEVNULL,
                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, start_new_session=True)
     kills = 0
     try:
@@ -351,7 +300,7 @@ def test_interrupted_publish_leaves_the_old_file_and_no_temporary(tmp_path, monk
 
     monkeypatch.setattr(_output.os, "replace", interrupted)
     with pytest.raises(KeyboardInterrupt):
-        _output.publish(str(target), b"new\n")
+        _output.publish(str(target), b"new\n", "abcdefgh")
     assert sorted(p.name for p in tmp_path.iterdir()) == ["game.mjson"]
     assert target.read_bytes() == b"old\n"
     assert _output.pending_temp is None
@@ -362,7 +311,7 @@ def test_worker_ignores_ctrl_c_and_removes_its_file_on_sigterm(tmp_path):
     script = (
         "import os, signal, sys, time\n"
         "from ripaion_rs import _output, _worker\n"
-        "_worker.init_worker(False, False)\n"
+        "_worker.init_worker(_worker.Settings())\n"
         "os.kill(os.getpid(), signal.SIGINT)\n"
         "open(sys.argv[1], 'w').write('half a fi')\n"
         "_output.pending_temp = sys.argv[1]\n"
