@@ -4,9 +4,11 @@ it, and never more than the size cap read into memory."""
 from __future__ import annotations
 
 import contextlib
+import errno
 import os
 import stat
-from typing import Iterator
+import tempfile
+from typing import Iterator, Tuple
 
 from ._output import write_all
 
@@ -52,37 +54,72 @@ def read_capped(fd: int, max_size: int) -> bytes:
             raise too_large(max_size)
 
 
-@contextlib.contextmanager
-def readable_log(path: str, max_size: int, regular_only: bool) -> Iterator[str]:
-    """A path from which the extension reads exactly the log checked here.
+def open_log(path: str, max_size: int, regular_only: bool) -> Tuple[int, bool]:
+    """Open a log and check it: a descriptor and whether it is a regular file.
 
-    A regular file is checked against the cap by its size and read through
-    the descriptor opened here (so it cannot be swapped for a FIFO in
-    between). Anything else is refused when `regular_only` (it was found by
-    a search), or else read here, at most `max_size` bytes, into an anonymous
-    memory file. Errors of opening come as the OSError of the system, with
-    their real reason (permission, a link loop, ...)."""
+    A regular file larger than `max_size` is refused by its size, unread. A
+    FIFO, device or socket is refused when `regular_only` (a search found
+    it); one named on the command line is the caller's to read with the cap.
+    Errors of opening come as the OSError of the system, with their real
+    reason (permission, a link loop, ...)."""
     # A log found by a search is opened without blocking, so that a FIFO
     # never waits for a writer; one named on the command line waits (the
     # user may start its writer only now).
     fd = os.open(path, os.O_RDONLY | os.O_CLOEXEC | (os.O_NONBLOCK if regular_only else 0))
     try:
-        mode = os.fstat(fd)
-        if stat.S_ISREG(mode.st_mode):
-            if mode.st_size > max_size:
+        info = os.fstat(fd)
+        mode = info.st_mode
+        if stat.S_ISREG(mode):
+            if info.st_size > max_size:
                 raise too_large(max_size)
-            yield "/proc/self/fd/%d" % fd
-            return
-        if stat.S_ISDIR(mode.st_mode):
-            raise IsADirectoryError(21, os.strerror(21))
+            return fd, True
+        if stat.S_ISDIR(mode):
+            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR))
         if regular_only:
-            raise NotARegularFile("a %s, not a regular file; not read" % file_kind(mode.st_mode))
+            raise NotARegularFile("a %s, not a regular file; not read" % file_kind(mode))
+        return fd, False
+    except BaseException:
+        os.close(fd)
+        raise
+
+
+def read_log(path: str, max_size: int, regular_only: bool) -> bytes:
+    """The bytes of a log, at most `max_size` of them (see open_log)."""
+    fd, _ = open_log(path, max_size, regular_only)
+    try:
+        return read_capped(fd, max_size)
+    finally:
+        os.close(fd)
+
+
+# Where a process finds its own descriptors by name; without /proc (a bare
+# container) logs are read by their own names, and piped ones from a file.
+_FD_DIR = "/proc/self/fd/" if os.path.isdir("/proc/self/fd") else None
+
+
+@contextlib.contextmanager
+def readable_log(path: str, max_size: int, regular_only: bool) -> Iterator[str]:
+    """A path from which a converter that takes a path reads exactly the log
+    checked by open_log: a regular file through the descriptor opened there
+    (so it cannot be swapped for a FIFO in between), anything else read here
+    with the cap into an anonymous memory file."""
+    fd, regular = open_log(path, max_size, regular_only)
+    try:
+        if regular:
+            yield path if _FD_DIR is None else _FD_DIR + str(fd)
+            return
         data = read_capped(fd, max_size)
     finally:
         os.close(fd)
+    if _FD_DIR is None:
+        with tempfile.NamedTemporaryFile(prefix=".ripaion-log-") as copy:
+            copy.write(data)
+            copy.flush()
+            yield copy.name
+        return
     memory = os.memfd_create("log", os.MFD_CLOEXEC)
     try:
         write_all(memory, data)
-        yield "/proc/self/fd/%d" % memory
+        yield _FD_DIR + str(memory)
     finally:
         os.close(memory)

@@ -434,3 +434,44 @@ def test_temporary_names_fit_and_say_who_owns_them():
             assert len(base.encode()) <= 255 and base.startswith(".")
             assert _output.TEMP_PATTERN.match(base).group(1) == "4321"
     assert hashlib.sha256(long_name.encode()).hexdigest()[:16] in _output.temp_names("/o/" + long_name, 1, "abcdefgh")[0]
+
+
+@pytest.mark.parametrize("kind, regular_only, raises", [
+    ("small", True, None), ("big", True, "LogTooLarge"), ("zero", False, "LogTooLarge"),
+    ("fifo", True, "NotARegularFile"), ("directory", False, "IsADirectoryError"),
+])
+def test_reading_a_log_with_the_cap(tmp_path, kind, regular_only, raises):
+    from ripaion_rs import _input
+    path = {"zero": "/dev/zero", "directory": str(tmp_path)}.get(kind, str(tmp_path / "log"))
+    if kind in ("small", "big"):
+        Path(path).write_bytes(b"x" * (1000 if kind == "small" else 1001))
+    elif kind == "fifo":
+        os.mkfifo(path)  # with no writer: opening it must not wait
+    if raises is None:
+        assert _input.read_log(path, 1000, regular_only) == b"x" * 1000
+    else:
+        with pytest.raises(Exception) as caught:
+            _input.read_log(path, 1000, regular_only)
+        assert type(caught.value).__name__ == raises
+
+
+@pytest.mark.parametrize("proc", [True, False], ids=["with-proc", "without-proc"])
+@pytest.mark.parametrize("piped", [False, True], ids=["file", "fifo"])
+def test_the_converter_reads_the_checked_log(tmp_path, monkeypatch, proc, piped):
+    import threading
+    from ripaion_rs import _input, tenhou_to_mjai
+    if not proc:
+        monkeypatch.setattr(_input, "_FD_DIR", None)
+    log = tmp_path / "log.json"
+    if piped:
+        os.mkfifo(log)
+        writer = threading.Thread(target=lambda: log.write_bytes(GOOD[0].read_bytes()), daemon=True)
+        writer.start()
+    else:
+        log.write_bytes(GOOD[0].read_bytes())
+    with _input.readable_log(str(log), 1 << 20, regular_only=False) as readable:
+        lines = tenhou_to_mjai(readable)
+    if piped:
+        writer.join(timeout=10)
+    assert lines == tenhou_to_mjai(GOOD[0])
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["log.json"]  # no copy left behind
