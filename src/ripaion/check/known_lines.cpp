@@ -4,16 +4,18 @@
 #include <cstdint>
 #include <functional>
 #include <new>
-#include <variant>
+#include <string>
+#include <vector>
 
-#include "ripaion/mjai/fixed_lines.hpp"
+#include "ripaion/mjai/encode.hpp"
+#include "ripaion/mjai/event.hpp"
 
 namespace ripaion::check {
 namespace {
 
 // What a table line holds, in the form the replay reads.
 struct KnownLine {
-    std::string_view text;
+    std::string text;
     EventType type = EventType::Unknown;
     std::uint32_t present = 0;
     std::uint8_t actor = 0;
@@ -21,54 +23,49 @@ struct KnownLine {
     bool tsumogiri = false;
 };
 
-KnownLine known_line(mjai::FixedLineId id) {
-    KnownLine k;
-    k.text = mjai::fixed_line(id);
-    std::visit(
-        [&](const auto& x) {
-            using T = std::decay_t<decltype(x)>;
-            const auto set = [&](EventType t, std::initializer_list<Field> fields) {
-                k.type = t;
-                k.present = field_bit(Field::Type);
-                for (Field f : fields) k.present |= field_bit(f);
-            };
-            if constexpr (std::is_same_v<T, mjai::Tsumo>) {
-                set(EventType::Tsumo, {Field::Actor, Field::Pai});
-                k.actor = x.actor;
-                k.tile = x.pai;
-            } else if constexpr (std::is_same_v<T, mjai::Dahai>) {
-                set(EventType::Dahai, {Field::Actor, Field::Pai, Field::Tsumogiri});
-                k.actor = x.actor;
-                k.tile = x.pai;
-                k.tsumogiri = x.tsumogiri;
-            } else if constexpr (std::is_same_v<T, mjai::Reach>) {
-                set(EventType::Reach, {Field::Actor});
-                k.actor = x.actor;
-            } else if constexpr (std::is_same_v<T, mjai::ReachAccepted>) {
-                set(EventType::ReachAccepted, {Field::Actor});
-                k.actor = x.actor;
-            } else if constexpr (std::is_same_v<T, mjai::Dora>) {
-                set(EventType::Dora, {Field::DoraMarker});
-                k.tile = x.dora_marker;
-            } else if constexpr (std::is_same_v<T, mjai::EndKyoku>) {
-                set(EventType::EndKyoku, {});
-            } else if constexpr (std::is_same_v<T, mjai::EndGame>) {
-                set(EventType::EndGame, {});
-            } else if constexpr (std::is_same_v<T, mjai::Ryukyoku>) {
-                set(EventType::Ryukyoku, {});
+constexpr std::uint32_t bits(std::initializer_list<Field> fields) {
+    std::uint32_t b = field_bit(Field::Type);
+    for (Field f : fields) b |= field_bit(f);
+    return b;
+}
+
+// Every line of the table, written by the encoder itself: a draw or a
+// discard of each tile by each seat, riichi and its acceptance by each seat,
+// each dora reveal, and the events without members.
+std::vector<KnownLine> known_lines() {
+    std::vector<KnownLine> lines;
+    const auto add = [&](const mjai::Event& e, EventType type, std::uint32_t present, std::uint8_t actor, Tile tile,
+                         bool tsumogiri) {
+        KnownLine k{{}, type, present, actor, tile, tsumogiri};
+        if (mjai::encode_event(e, k.text).ok()) lines.push_back(std::move(k));
+    };
+    for (std::uint8_t seat = 0; seat < 4; ++seat) {
+        for (int i = 0; i < mjai::kTileCount; ++i) {
+            const Tile t{static_cast<std::uint8_t>(i)};
+            add(mjai::Tsumo{seat, t}, EventType::Tsumo, bits({Field::Actor, Field::Pai}), seat, t, false);
+            for (bool tsumogiri : {false, true}) {
+                add(mjai::Dahai{seat, t, tsumogiri}, EventType::Dahai,
+                    bits({Field::Actor, Field::Pai, Field::Tsumogiri}), seat, t, tsumogiri);
             }
-            // Other kinds (none) keep the parser's way.
-        },
-        mjai::fixed_line_event(id));
-    return k;
+        }
+        add(mjai::Reach{seat}, EventType::Reach, bits({Field::Actor}), seat, {}, false);
+        add(mjai::ReachAccepted{seat}, EventType::ReachAccepted, bits({Field::Actor}), seat, {}, false);
+    }
+    for (int i = 0; i < mjai::kTileCount; ++i) {
+        const Tile t{static_cast<std::uint8_t>(i)};
+        add(mjai::Dora{t}, EventType::Dora, bits({Field::DoraMarker}), 0, t, false);
+    }
+    add(mjai::EndKyoku{}, EventType::EndKyoku, bits({}), 0, {}, false);
+    add(mjai::EndGame{}, EventType::EndGame, bits({}), 0, {}, false);
+    add(mjai::Ryukyoku{}, EventType::Ryukyoku, bits({}), 0, {}, false);
+    return lines;
 }
 
 // Open addressing over a power of two well above the table's size.
 constexpr std::size_t kSlots = 2048;
-static_assert(kSlots >= 2 * mjai::kFixedLineCount);
 
 struct Table {
-    std::array<KnownLine, mjai::kFixedLineCount> lines{};
+    std::vector<KnownLine> lines;
     std::array<std::uint16_t, kSlots> slots{};  // line index + 1, 0 when free
     bool ready = false;
 };
@@ -78,9 +75,9 @@ std::size_t slot_of(std::string_view text) noexcept { return std::hash<std::stri
 Table build_table() noexcept {
     Table t;
     try {
-        for (std::size_t id = 0; id < mjai::kFixedLineCount; ++id) {
-            t.lines[id] = known_line(static_cast<mjai::FixedLineId>(id));
-            if (t.lines[id].type == EventType::Unknown || t.lines[id].text.empty()) continue;
+        t.lines = known_lines();
+        if (2 * t.lines.size() > kSlots) return t;
+        for (std::size_t id = 0; id < t.lines.size(); ++id) {
             std::size_t s = slot_of(t.lines[id].text);
             while (t.slots[s] != 0) s = (s + 1) & (kSlots - 1);
             t.slots[s] = static_cast<std::uint16_t>(id + 1);

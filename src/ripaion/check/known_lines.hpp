@@ -1,7 +1,8 @@
-// The lines of the encoder's fixed table (draws, discards, riichi, dora,
-// end_kyoku, end_game: almost every line of a converted game) recognised by
-// their exact text, so that they are read without the JSON parser. Any other
-// text, however equal in meaning, takes the parser's way.
+// The lines that come from a small finite set (draws, discards, riichi,
+// dora, end_kyoku, end_game: almost every line of a converted game),
+// recognised by their exact text as the encoder writes them, so that they are
+// read without the JSON parser. Any other text, however equal in meaning,
+// takes the parser's way.
 #pragma once
 
 #include <string_view>

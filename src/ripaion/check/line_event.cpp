@@ -20,11 +20,27 @@ int find_name(const std::array<std::string_view, N>& names, std::string_view s) 
 
 }  // namespace
 
-std::string_view event_type_name(EventType t) noexcept { return mjai::event_type_name(static_cast<std::size_t>(t)); }
+std::string_view event_type_name(EventType t) noexcept {
+    // The encoder's own texts, taken from an event of each kind.
+    static const std::array<std::string_view, kEventTypeCount> kNames = {
+        mjai::event_type_name(mjai::None{}),     mjai::event_type_name(mjai::StartGame{}),
+        mjai::event_type_name(mjai::StartKyoku{}), mjai::event_type_name(mjai::Tsumo{}),
+        mjai::event_type_name(mjai::Dahai{}),    mjai::event_type_name(mjai::Chi{}),
+        mjai::event_type_name(mjai::Pon{}),      mjai::event_type_name(mjai::Daiminkan{}),
+        mjai::event_type_name(mjai::Kakan{}),    mjai::event_type_name(mjai::Ankan{}),
+        mjai::event_type_name(mjai::Dora{}),     mjai::event_type_name(mjai::Reach{}),
+        mjai::event_type_name(mjai::ReachAccepted{}), mjai::event_type_name(mjai::Hora{}),
+        mjai::event_type_name(mjai::Ryukyoku{}), mjai::event_type_name(mjai::EndKyoku{}),
+        mjai::event_type_name(mjai::EndGame{}),
+    };
+    const auto i = static_cast<std::size_t>(t);
+    return i < kNames.size() ? kNames[i] : std::string_view("?");
+}
 
 EventType event_type_from_name(std::string_view name) noexcept {
-    for (std::size_t i = 0; i < static_cast<std::size_t>(EventType::Unknown); ++i) {
-        if (mjai::event_type_name(i) == name) return static_cast<EventType>(i);
+    for (std::size_t i = 0; i < kEventTypeCount; ++i) {
+        const auto t = static_cast<EventType>(i);
+        if (event_type_name(t) == name) return t;
     }
     return EventType::Unknown;
 }

@@ -13,7 +13,6 @@ namespace ripaion::check {
 
 using mjai::Tile;
 
-// Numbered as the kinds of mjai::Event.
 enum class EventType : std::uint8_t {
     None,  // a kind of the event record, but never a game event
     StartGame,
@@ -34,6 +33,8 @@ enum class EventType : std::uint8_t {
     EndGame,
     Unknown,  // a type text that is none of the above
 };
+
+inline constexpr std::size_t kEventTypeCount = static_cast<std::size_t>(EventType::Unknown);
 
 // The type text of a known type.
 std::string_view event_type_name(EventType t) noexcept;

@@ -97,6 +97,5 @@ using Event = std::variant<None, StartGame, StartKyoku, Tsumo, Dahai, Chi, Pon, 
 
 // The `type` text of each kind, indexed by the variant's index.
 std::string_view event_type_name(const Event& e) noexcept;
-std::string_view event_type_name(std::size_t kind) noexcept;
 
 }  // namespace ripaion::mjai
