@@ -1,7 +1,5 @@
 #include "call.hpp"
 
-#include <exception>
-#include <new>
 #include <string>
 
 #include "arguments.hpp"
@@ -53,18 +51,7 @@ PyObject* run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
 }  // namespace
 
 PyObject* tenhou_to_mjai(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
-    // The library reports failures as values; anything thrown here is an
-    // allocation failure or a broken invariant, and the interpreter must
-    // outlive both.
-    try {
-        return run(args, nargsf, kwnames);
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    } catch (const std::exception& fault) {
-        return raise_internal_fault(fault.what());
-    } catch (...) {
-        return raise_internal_fault("unknown internal fault");
-    }
+    return catching_faults([&] { return run(args, nargsf, kwnames); });
 }
 
 }  // namespace ripaion::py

@@ -5,6 +5,8 @@
 
 #include <Python.h>
 
+#include <exception>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -45,6 +47,22 @@ inline bool signal_handler_raised() { return PyErr_CheckSignals() != 0; }
 // A broken invariant: raises the fault exception, derived from BaseException
 // only, so that ordinary `except Exception` handlers do not swallow it.
 PyObject* raise_internal_fault(std::string_view message);
+
+// Runs an entry point's body; what it throws (an allocation failure or a
+// broken invariant, since the library reports failures as values) becomes a
+// Python exception, so no C++ exception reaches the interpreter.
+template <class Body>
+PyObject* catching_faults(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return PyErr_NoMemory();
+    } catch (const std::exception& fault) {
+        return raise_internal_fault(fault.what());
+    } catch (...) {
+        return raise_internal_fault("unknown internal fault");
+    }
+}
 
 // Replaces the pending Python error by a fault whose message is `prefix`,
 // ": " and a description of that error.

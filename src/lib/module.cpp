@@ -4,11 +4,10 @@
 
 #include <atomic>
 #include <cstdint>
-#include <exception>
-#include <new>
 #include <string>
 
 #include "call.hpp"
+#include "check.hpp"
 #include "errors.hpp"
 #include "py_ref.hpp"
 #include "ripaion/version.hpp"
@@ -36,6 +35,13 @@ PyMethodDef g_tenhou_to_mjai_def = {
     reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&tenhou_to_mjai)),
     METH_FASTCALL | METH_KEYWORDS,
     kTenhouToMjaiDoc,
+};
+
+PyMethodDef g_check_def = {
+    "check",
+    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&check)),
+    METH_O,
+    kCheckDoc,
 };
 
 // The module's objects live in one interpreter; a second one would share
@@ -66,10 +72,10 @@ bool add(PyObject* module, const char* name, PyObject* value) {
     return key && add(module, key.get(), value);
 }
 
-bool add_function(PyObject* module) {
+bool add_function(PyObject* module, PyMethodDef* def) {
     Ref module_name(PyModule_GetNameObject(module));
     if (!module_name) return false;
-    Ref function(PyCMethod_New(&g_tenhou_to_mjai_def, module, module_name.get(), nullptr));
+    Ref function(PyCMethod_New(def, module, module_name.get(), nullptr));
     if (!function) return false;
     Ref name(PyObject_GetAttrString(function.get(), "__name__"));
     if (!name) return false;
@@ -92,7 +98,10 @@ PyObject* create_module() {
         PyObject* type = module_error_type(which);
         if (!type || !add(module.get(), module_error_name(which), type)) return nullptr;
     }
-    if (!add_function(module.get())) return nullptr;
+    if (!add_function(module.get(), &g_tenhou_to_mjai_def)) return nullptr;
+    if (!add_function(module.get(), &g_check_def)) return nullptr;
+    Ref problem(make_problem_type());
+    if (!problem || !add(module.get(), "Problem", problem.get())) return nullptr;
     const std::string version = python_version_text(kPackageVersion);
     if (!add_version(module.get(), "__version__", version)) return nullptr;
     if (!add_version(module.get(), "VERSION", version)) return nullptr;
@@ -121,14 +130,4 @@ PyObject* init() {
 }  // namespace
 }  // namespace ripaion::py
 
-PyMODINIT_FUNC PyInit__ripaion(void) {
-    try {
-        return ripaion::py::init();
-    } catch (const std::bad_alloc&) {
-        return PyErr_NoMemory();
-    } catch (const std::exception& fault) {
-        return ripaion::py::raise_internal_fault(fault.what());
-    } catch (...) {
-        return ripaion::py::raise_internal_fault("unknown internal fault");
-    }
-}
+PyMODINIT_FUNC PyInit__ripaion(void) { return ripaion::py::catching_faults(ripaion::py::init); }

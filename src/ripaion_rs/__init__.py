@@ -3,14 +3,18 @@
 from ._ripaion import (
     JsonParsingError,
     JsonSerializationError,
+    Problem,
     TenhouLogParsingError,
     TenhouToMjaiError,
     __version__,
+    check,
     tenhou_to_mjai,
 )
 
 __all__ = [
     "tenhou_to_mjai",
+    "check",
+    "Problem",
     "TenhouLogParsingError",
     "TenhouToMjaiError",
     "JsonSerializationError",

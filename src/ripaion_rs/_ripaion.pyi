@@ -1,4 +1,5 @@
 import os
+from typing import NamedTuple, Sequence, Union
 
 __all__ = [
     "TenhouLogParsingError",
@@ -6,6 +7,8 @@ __all__ = [
     "JsonSerializationError",
     "JsonParsingError",
     "tenhou_to_mjai",
+    "check",
+    "Problem",
     "__version__",
     "VERSION",
 ]
@@ -27,4 +30,29 @@ def tenhou_to_mjai(
     line feed; "-" means standard output. Raises JsonParsingError,
     TenhouLogParsingError, TenhouToMjaiError or JsonSerializationError (all
     ValueError), an OSError for file problems, TypeError for bad arguments.
+    """
+
+class Problem(NamedTuple):
+    """A problem found in an mjai stream (a struct sequence: a tuple with names)."""
+
+    line: int
+    """1-based number of the line the problem stands on."""
+    kind: str
+    """Short stable label: "json", "type", "field", "frame", "draw", "discard",
+    "call", "kan", "hora", "tsumogiri", "riichi", "tile_count" or "score"."""
+    message: str
+    """What is wrong, in words (the text may change between versions)."""
+
+def check(data: Union[bytes, bytearray, memoryview, str, Sequence[Union[str, bytes]]]) -> list[Problem]:
+    """Replay the mjai stream `data` and return its first problem, or [] if it is a legal game.
+
+    `data` is the stream's text (bytes-like or str; lines end with a line feed)
+    or its lines (a list or tuple of str or bytes, without line feeds). The
+    replay checks that every line is one JSON object of a known event type with
+    its members; the frame (start_game first, start_kyoku/end_kyoku pairs,
+    end_game last); that every draw, discard, call, kan and win is possible for
+    the seat's hand at that point; tsumogiri flags; riichi order; at most four
+    of a tile (red fives included); and that each hand's scores follow from the
+    previous hand's deltas and riichi deposits. Raises TypeError for other
+    argument types.
     """

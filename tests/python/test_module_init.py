@@ -19,7 +19,7 @@ BUILTIN_EXCEPTIONS = [
 
 
 def test_all_lists_the_attributes_in_the_order_they_are_added():
-    assert _ripaion.__all__ == EXCEPTION_NAMES + ["tenhou_to_mjai", "__version__", "VERSION"]
+    assert _ripaion.__all__ == EXCEPTION_NAMES + ["tenhou_to_mjai", "check", "Problem", "__version__", "VERSION"]
     for name in _ripaion.__all__:
         assert hasattr(_ripaion, name)
 
@@ -86,7 +86,7 @@ def test_function_is_builtin_bound_to_the_module():
 
 def test_package_reexports():
     assert ripaion_rs.__version__ == "0.1.0"
-    assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES) | {"tenhou_to_mjai", "__version__"}
+    assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES) | {"tenhou_to_mjai", "check", "Problem", "__version__"}
 
 
 def test_second_import_returns_the_same_module_object():

@@ -569,3 +569,5 @@ def test_real_logs_convert(workdir, path):
     data = path.read_bytes()
     outcome = check_log(workdir, data, b"old", len(json.loads(data)["log"]))
     assert outcome[0] == "ok"
+    # and each conversion is a legal game, hand by hand and line by line
+    assert ripaion_rs.check(outcome[1]) == []

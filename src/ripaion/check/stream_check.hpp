@@ -22,6 +22,8 @@ public:
     const std::optional<Problem>& line(std::string_view text);
     // The stream has ended: its first problem, if any.
     const std::optional<Problem>& finish();
+    // The problem found so far, if any.
+    const std::optional<Problem>& problem() const noexcept { return problem_; }
 
 private:
     LineReader reader_;

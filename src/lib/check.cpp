@@ -1,0 +1,144 @@
+#include "check.hpp"
+
+#include <exception>
+#include <optional>
+#include <string_view>
+
+#include "errors.hpp"
+#include "py_ref.hpp"
+#include "ripaion/check/stream_check.hpp"
+
+namespace ripaion::py {
+namespace {
+
+PyStructSequence_Field g_problem_fields[] = {
+    {"line", "1-based number of the line the problem stands on"},
+    {"kind", "short stable label: json, type, field, frame, draw, discard, call, kan, hora, tsumogiri, riichi, "
+             "tile_count or score"},
+    {"message", "what is wrong, in words"},
+    {nullptr, nullptr},
+};
+
+PyStructSequence_Desc g_problem_desc = {
+    "ripaion_rs.Problem",
+    "A problem found in an mjai stream: (line, kind, message).",
+    g_problem_fields,
+    3,
+};
+
+// Created with the module, kept for the rest of the process like the module.
+PyObject* g_problem_type = nullptr;
+
+PyObject* new_problem_list(const std::optional<check::Problem>& problem) {
+    Ref list(PyList_New(0));
+    if (!list || !problem) return list.release();
+    Ref item(PyStructSequence_New(reinterpret_cast<PyTypeObject*>(g_problem_type)));
+    if (!item) return nullptr;
+    const std::string_view kind = check::problem_label(problem->kind);
+    PyObject* line = PyLong_FromSize_t(problem->line);
+    if (!line) return nullptr;
+    PyStructSequence_SetItem(item.get(), 0, line);
+    PyObject* label = PyUnicode_FromStringAndSize(kind.data(), static_cast<Py_ssize_t>(kind.size()));
+    if (!label) return nullptr;
+    PyStructSequence_SetItem(item.get(), 1, label);
+    // Messages quote stream text only through the lossy UTF-8 helper, so
+    // they are valid UTF-8; "replace" keeps that a promise, not a crash.
+    PyObject* message = PyUnicode_DecodeUTF8(problem->message.data(),
+                                             static_cast<Py_ssize_t>(problem->message.size()), "replace");
+    if (!message) return nullptr;
+    PyStructSequence_SetItem(item.get(), 2, message);
+    if (PyList_Append(list.get(), item.get()) < 0) return nullptr;
+    return list.release();
+}
+
+// A whole stream held in one buffer: checked without the interpreter lock.
+std::optional<check::Problem> check_text(std::string_view text) {
+    std::optional<check::Problem> problem;
+    std::exception_ptr fault;
+    Py_BEGIN_ALLOW_THREADS
+    // Nothing may leave this block but by its end, which takes the lock back.
+    try {
+        problem = check::check_stream(text);
+    } catch (...) {
+        fault = std::current_exception();
+    }
+    Py_END_ALLOW_THREADS
+    if (fault) std::rethrow_exception(fault);
+    return problem;
+}
+
+// One line of a list: its text, or false with an exception set.
+bool line_text(PyObject* item, Py_ssize_t index, std::string_view& text, Py_buffer& view, bool& has_view) {
+    if (PyUnicode_Check(item)) {
+        Py_ssize_t size = 0;
+        const char* data = PyUnicode_AsUTF8AndSize(item, &size);
+        if (!data) return false;
+        text = {data, static_cast<std::size_t>(size)};
+        return true;
+    }
+    if (PyObject_CheckBuffer(item)) {
+        if (PyObject_GetBuffer(item, &view, PyBUF_SIMPLE) < 0) return false;
+        has_view = true;
+        text = {static_cast<const char*>(view.buf), static_cast<std::size_t>(view.len)};
+        return true;
+    }
+    PyErr_Format(PyExc_TypeError, "check() lines must be str or bytes-like, not %.80s (line %zd)",
+                 Py_TYPE(item)->tp_name, index + 1);
+    return false;
+}
+
+PyObject* check_lines(PyObject* sequence) {
+    Ref fast(PySequence_Fast(sequence, "check() expects a sequence of lines"));
+    if (!fast) return nullptr;
+    const Py_ssize_t n = PySequence_Fast_GET_SIZE(fast.get());
+    check::StreamChecker checker;
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* item = PySequence_Fast_GET_ITEM(fast.get(), i);
+        // Lines after the first problem are not read, but their type is
+        // checked all the same: the call raises for the same arguments
+        // whatever the stream holds.
+        if (checker.problem() && (PyUnicode_Check(item) || PyObject_CheckBuffer(item))) continue;
+        std::string_view text;
+        Py_buffer view;
+        bool has_view = false;
+        if (!line_text(item, i, text, view, has_view)) return nullptr;
+        checker.line(text);
+        if (has_view) PyBuffer_Release(&view);
+    }
+    return new_problem_list(checker.finish());
+}
+
+PyObject* run(PyObject* data) {
+    if (PyUnicode_Check(data)) {
+        Py_ssize_t size = 0;
+        const char* text = PyUnicode_AsUTF8AndSize(data, &size);
+        if (!text) return nullptr;
+        return new_problem_list(check_text({text, static_cast<std::size_t>(size)}));
+    }
+    if (PyObject_CheckBuffer(data)) {
+        Py_buffer view;
+        if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) < 0) return nullptr;
+        const auto problem = check_text({static_cast<const char*>(view.buf), static_cast<std::size_t>(view.len)});
+        PyBuffer_Release(&view);
+        return new_problem_list(problem);
+    }
+    if (PyList_Check(data) || PyTuple_Check(data)) return check_lines(data);
+    PyErr_Format(PyExc_TypeError, "check() expects bytes, str or a list of lines, not %.80s", Py_TYPE(data)->tp_name);
+    return nullptr;
+}
+
+}  // namespace
+
+PyObject* make_problem_type() {
+    if (!g_problem_type) {
+        g_problem_type = reinterpret_cast<PyObject*>(PyStructSequence_NewType(&g_problem_desc));
+    }
+    Py_XINCREF(g_problem_type);
+    return g_problem_type;
+}
+
+PyObject* check(PyObject*, PyObject* data) noexcept {
+    return catching_faults([&] { return run(data); });
+}
+
+}  // namespace ripaion::py
