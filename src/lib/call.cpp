@@ -13,10 +13,10 @@ namespace {
 
 // Reads the log whole into `bytes`; false with an exception set. Whether the
 // bytes are UTF-8 is checked by the pipeline's reader.
-bool read_log_file(const std::string& path, std::string& bytes) {
+bool read_log_file(const std::string& path, pipeline::InputFormat format, std::string& bytes) {
     auto file = sys::open_for_reading(path, signal_handler_raised);
     if (!file) {
-        if (!file.error().stopped) raise_open_failure(path);
+        if (!file.error().stopped) raise_open_failure(path, format);
         return false;
     }
     auto read = sys::read_to_end(file.value().get(), signal_handler_raised);
@@ -28,7 +28,7 @@ bool read_log_file(const std::string& path, std::string& bytes) {
     return true;
 }
 
-PyObject* run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
+PyObject* run(pipeline::InputFormat format, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
     BoundArguments bound;
     if (!bind_arguments(args, nargsf, kwnames, bound)) return nullptr;
 
@@ -39,9 +39,9 @@ PyObject* run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
     if (has_out && !path_argument(bound.mjai_out, "mjai_out", out_path)) return nullptr;
 
     std::string bytes;
-    if (!read_log_file(log_path, bytes)) return nullptr;
+    if (!read_log_file(log_path, format, bytes)) return nullptr;
 
-    auto lines = pipeline::convert(std::move(bytes));
+    auto lines = pipeline::convert(std::move(bytes), format);
     if (!lines) return raise_failure(lines.error());
 
     if (has_out && !write_mjai_out(out_path, lines.value())) return nullptr;
@@ -51,7 +51,11 @@ PyObject* run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
 }  // namespace
 
 PyObject* tenhou_to_mjai(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
-    return catching_faults([&] { return run(args, nargsf, kwnames); });
+    return catching_faults([&] { return run(pipeline::InputFormat::TenhouJson, args, nargsf, kwnames); });
+}
+
+PyObject* mjlog_to_mjai(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
+    return catching_faults([&] { return run(pipeline::InputFormat::Mjlog, args, nargsf, kwnames); });
 }
 
 }  // namespace ripaion::py

@@ -1,4 +1,5 @@
-// The module's function: tenhou_to_mjai(filename, mjai_out=None) -> list[str].
+// The module's functions: tenhou_to_mjai(filename, mjai_out=None) and
+// mjlog_to_mjai(filename, mjai_out=None) -> list[str], one per input format.
 #pragma once
 
 #include <Python.h>
@@ -10,5 +11,9 @@ namespace ripaion::py {
 PyObject* tenhou_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 
 inline constexpr const char* kTenhouToMjaiDoc = "tenhou_to_mjai(filename, mjai_out=None)\n--\n\n";
+
+PyObject* mjlog_to_mjai(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
+
+inline constexpr const char* kMjlogToMjaiDoc = "mjlog_to_mjai(filename, mjai_out=None)\n--\n\n";
 
 }  // namespace ripaion::py

@@ -14,7 +14,7 @@ namespace {
 
 // Created under the interpreter lock and never released: every raise and
 // every import sees the same type objects.
-PyObject* g_module_error_types[4] = {nullptr, nullptr, nullptr, nullptr};
+PyObject* g_module_error_types[std::size(kModuleErrors)] = {};
 PyObject* g_internal_fault_type = nullptr;
 
 const char* qualified_name(ModuleError which) noexcept {
@@ -23,6 +23,7 @@ const char* qualified_name(ModuleError which) noexcept {
         case ModuleError::TenhouToMjai: return "_ripaion.TenhouToMjaiError";
         case ModuleError::JsonSerialization: return "_ripaion.JsonSerializationError";
         case ModuleError::JsonParsing: return "_ripaion.JsonParsingError";
+        case ModuleError::MjlogParsing: return "_ripaion.MjlogParsingError";
     }
     return "_ripaion.UnknownError";
 }
@@ -69,6 +70,7 @@ constexpr FailureRow kFailureRows[] = {
     {pipeline::Failure::InvalidLog, module_type<ModuleError::TenhouLogParsing>, "invalid log"},
     {pipeline::Failure::Convert, module_type<ModuleError::TenhouToMjai>, "failed to convert {} log to mjai"},
     {pipeline::Failure::Serialize, module_type<ModuleError::JsonSerialization>, "failed to serialize"},
+    {pipeline::Failure::MjlogParse, module_type<ModuleError::MjlogParsing>, "failed to parse mjlog"},
 };
 static_assert(std::size(kFailureRows) == pipeline::kFailureCount, "one row per failure");
 constexpr bool rows_in_failure_order() {
@@ -106,6 +108,7 @@ const char* module_error_name(ModuleError which) noexcept {
         case ModuleError::TenhouToMjai: return "TenhouToMjaiError";
         case ModuleError::JsonSerialization: return "JsonSerializationError";
         case ModuleError::JsonParsing: return "JsonParsingError";
+        case ModuleError::MjlogParsing: return "MjlogParsingError";
     }
     return "UnknownError";
 }
@@ -137,10 +140,12 @@ PyObject* raise_failure(pipeline::Failure failure) {
     return raise_with_message(type, labelled(row.message));
 }
 
-PyObject* raise_open_failure(std::string_view log_path) {
+PyObject* raise_open_failure(std::string_view log_path, pipeline::InputFormat format) {
     // Whatever the cause, the caller is told which file could not be opened;
     // the path is quoted so that it reads back exactly.
-    return raise_with_message(PyExc_FileNotFoundError, labelled("failed to open {} log file ") + sys::quoted_path(log_path));
+    const std::string what =
+        format == pipeline::InputFormat::Mjlog ? "failed to open mjlog file " : labelled("failed to open {} log file ");
+    return raise_with_message(PyExc_FileNotFoundError, what + sys::quoted_path(log_path));
 }
 
 PyObject* raise_read_failure(int error_number) {

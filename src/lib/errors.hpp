@@ -15,10 +15,11 @@
 
 namespace ripaion::py {
 
-enum class ModuleError { TenhouLogParsing, TenhouToMjai, JsonSerialization, JsonParsing };
+enum class ModuleError { TenhouLogParsing, TenhouToMjai, JsonSerialization, JsonParsing, MjlogParsing };
 
 inline constexpr ModuleError kModuleErrors[] = {ModuleError::TenhouLogParsing, ModuleError::TenhouToMjai,
-                                                ModuleError::JsonSerialization, ModuleError::JsonParsing};
+                                                ModuleError::JsonSerialization, ModuleError::JsonParsing,
+                                                ModuleError::MjlogParsing};
 
 // The attribute name, e.g. "TenhouLogParsingError".
 const char* module_error_name(ModuleError which) noexcept;
@@ -33,7 +34,7 @@ PyObject* raise_with_message(PyObject* type, std::string_view message);
 // The exception of each failure; all return null.
 PyObject* raise_failure(pipeline::Failure failure);
 // The log file could not be opened (whatever the cause) or read.
-PyObject* raise_open_failure(std::string_view log_path);
+PyObject* raise_open_failure(std::string_view log_path, pipeline::InputFormat format);
 PyObject* raise_read_failure(int error_number);
 // The output could not be created or written (not for OutputFailure::Stopped,
 // whose exception is already pending).

@@ -30,11 +30,19 @@ PyModuleDef g_module_def = {
     nullptr,
 };
 
-PyMethodDef g_tenhou_to_mjai_def = {
-    "tenhou_to_mjai",
-    reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&tenhou_to_mjai)),
-    METH_FASTCALL | METH_KEYWORDS,
-    kTenhouToMjaiDoc,
+PyMethodDef g_function_defs[] = {
+    {
+        "tenhou_to_mjai",
+        reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&tenhou_to_mjai)),
+        METH_FASTCALL | METH_KEYWORDS,
+        kTenhouToMjaiDoc,
+    },
+    {
+        "mjlog_to_mjai",
+        reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&mjlog_to_mjai)),
+        METH_FASTCALL | METH_KEYWORDS,
+        kMjlogToMjaiDoc,
+    },
 };
 
 PyMethodDef g_check_def = {
@@ -98,7 +106,9 @@ PyObject* create_module() {
         PyObject* type = module_error_type(which);
         if (!type || !add(module.get(), module_error_name(which), type)) return nullptr;
     }
-    if (!add_function(module.get(), &g_tenhou_to_mjai_def)) return nullptr;
+    for (PyMethodDef& def : g_function_defs) {
+        if (!add_function(module.get(), &def)) return nullptr;
+    }
     if (!add_function(module.get(), &g_check_def)) return nullptr;
     Ref problem(make_problem_type());
     if (!problem || !add(module.get(), "Problem", problem.get())) return nullptr;

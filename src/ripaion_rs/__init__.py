@@ -1,23 +1,27 @@
-"""Convert Tenhou JSON game logs (format 6) into mjai event streams."""
+"""Convert Tenhou game logs (JSON format 6, or Tenhou's mjlog XML records) into mjai event streams."""
 
 from ._ripaion import (
     JsonParsingError,
     JsonSerializationError,
+    MjlogParsingError,
     Problem,
     TenhouLogParsingError,
     TenhouToMjaiError,
     __version__,
     check,
+    mjlog_to_mjai,
     tenhou_to_mjai,
 )
 
 __all__ = [
     "tenhou_to_mjai",
+    "mjlog_to_mjai",
     "check",
     "Problem",
     "TenhouLogParsingError",
     "TenhouToMjaiError",
     "JsonSerializationError",
     "JsonParsingError",
+    "MjlogParsingError",
     "__version__",
 ]

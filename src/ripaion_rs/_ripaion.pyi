@@ -6,7 +6,9 @@ __all__ = [
     "TenhouToMjaiError",
     "JsonSerializationError",
     "JsonParsingError",
+    "MjlogParsingError",
     "tenhou_to_mjai",
+    "mjlog_to_mjai",
     "check",
     "Problem",
     "__version__",
@@ -20,6 +22,7 @@ class TenhouLogParsingError(ValueError): ...
 class TenhouToMjaiError(ValueError): ...
 class JsonSerializationError(ValueError): ...
 class JsonParsingError(ValueError): ...
+class MjlogParsingError(ValueError): ...
 
 def tenhou_to_mjai(
     filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None
@@ -30,6 +33,18 @@ def tenhou_to_mjai(
     line feed; "-" means standard output. Raises JsonParsingError,
     TenhouLogParsingError, TenhouToMjaiError or JsonSerializationError (all
     ValueError), an OSError for file problems, TypeError for bad arguments.
+    """
+
+def mjlog_to_mjai(
+    filename: str | os.PathLike[str], mjai_out: str | os.PathLike[str] | None = None
+) -> list[str]:
+    """Convert Tenhou's mjlog XML record `filename` into mjai event lines.
+
+    The record may be plain XML or gzip-compressed (decompressed up to 64 MB),
+    UTF-8 or UTF-16 with a byte-order mark. Arguments, output and exceptions are
+    those of tenhou_to_mjai, except that a record that is not well-formed raises
+    MjlogParsingError ("failed to parse mjlog"); a three-player, unfinished or
+    chip/skill-test/custom-rule game raises TenhouLogParsingError ("invalid log").
     """
 
 class Problem(NamedTuple):

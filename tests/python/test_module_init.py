@@ -12,14 +12,27 @@ import pytest
 import ripaion_rs
 from ripaion_rs import _ripaion
 
-EXCEPTION_NAMES = ["TenhouLogParsingError", "TenhouToMjaiError", "JsonSerializationError", "JsonParsingError"]
+EXCEPTION_NAMES = [
+    "TenhouLogParsingError",
+    "TenhouToMjaiError",
+    "JsonSerializationError",
+    "JsonParsingError",
+    "MjlogParsingError",
+]
 BUILTIN_EXCEPTIONS = [
     obj for obj in vars(builtins).values() if isinstance(obj, type) and issubclass(obj, BaseException)
 ]
 
 
 def test_all_lists_the_attributes_in_the_order_they_are_added():
-    assert _ripaion.__all__ == EXCEPTION_NAMES + ["tenhou_to_mjai", "check", "Problem", "__version__", "VERSION"]
+    assert _ripaion.__all__ == EXCEPTION_NAMES + [
+        "tenhou_to_mjai",
+        "mjlog_to_mjai",
+        "check",
+        "Problem",
+        "__version__",
+        "VERSION",
+    ]
     for name in _ripaion.__all__:
         assert hasattr(_ripaion, name)
 
@@ -57,36 +70,48 @@ def test_exception_type_shape(name):
 
 
 def test_exception_types_are_distinct():
-    assert len({id(getattr(_ripaion, n)) for n in EXCEPTION_NAMES}) == 4
+    assert len({id(getattr(_ripaion, n)) for n in EXCEPTION_NAMES}) == len(EXCEPTION_NAMES)
 
 
+FUNCTION_NAMES = ["tenhou_to_mjai", "mjlog_to_mjai"]
+
+
+@pytest.mark.parametrize("name", FUNCTION_NAMES)
 @pytest.mark.parametrize(
     "attribute, expected",
     [
-        ("__name__", "tenhou_to_mjai"),
-        ("__qualname__", "tenhou_to_mjai"),
+        ("__name__", "{name}"),
+        ("__qualname__", "{name}"),
         ("__text_signature__", "(filename, mjai_out=None)"),
         ("__doc__", None),
         ("__module__", "ripaion_rs._ripaion"),
     ],
 )
-def test_function_object(attribute, expected):
-    assert getattr(_ripaion.tenhou_to_mjai, attribute) == expected
+def test_function_object(name, attribute, expected):
+    expected = expected.format(name=name) if isinstance(expected, str) else expected
+    assert getattr(getattr(_ripaion, name), attribute) == expected
 
 
-def test_function_is_builtin_bound_to_the_module():
+@pytest.mark.parametrize("name", FUNCTION_NAMES)
+def test_function_is_builtin_bound_to_the_module(name):
     import inspect
 
-    fn = _ripaion.tenhou_to_mjai
+    fn = getattr(_ripaion, name)
     assert type(fn).__name__ == "builtin_function_or_method"
     assert fn.__self__ is _ripaion
     assert str(inspect.signature(fn)) == "(filename, mjai_out=None)"
-    assert ripaion_rs.tenhou_to_mjai is fn
+    assert getattr(ripaion_rs, name) is fn
 
 
 def test_package_reexports():
     assert ripaion_rs.__version__ == "0.1.0"
-    assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES) | {"tenhou_to_mjai", "check", "Problem", "__version__"}
+    assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES) | {
+        "tenhou_to_mjai",
+        "mjlog_to_mjai",
+        "check",
+        "Problem",
+        "__version__",
+    }
 
 
 def test_second_import_returns_the_same_module_object():

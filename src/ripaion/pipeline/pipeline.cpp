@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ripaion/conv/game_driver.hpp"
+#include "ripaion/mjlog/read_mjlog.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
 namespace ripaion::pipeline {
@@ -13,6 +14,15 @@ namespace {
 Result<tenhou::RawLog, Failure> read_tenhou_json(std::string_view bytes) {
     auto parsed = tenhou::parse_raw_log_bytes(bytes);
     if (!parsed) return fail(parsed.error().not_utf8 ? Failure::NotUtf8 : Failure::Parse);
+    return std::move(parsed).value();
+}
+
+// The XML reader parses in place, so it takes the bytes as its own.
+Result<tenhou::RawLog, Failure> read_mjlog(std::string bytes) {
+    auto parsed = mjlog::read_mjlog(std::move(bytes));
+    if (!parsed) {
+        return fail(parsed.error().kind == mjlog::MjlogError::Kind::Refused ? Failure::InvalidLog : Failure::MjlogParse);
+    }
     return std::move(parsed).value();
 }
 
@@ -30,6 +40,7 @@ Result<conv::ConvertedGame, Failure> game_of(tenhou::RawLog log) {
 Result<tenhou::RawLog, Failure> read_log(std::string_view bytes, InputFormat format) {
     switch (format) {
         case InputFormat::TenhouJson: return read_tenhou_json(bytes);
+        case InputFormat::Mjlog: return read_mjlog(std::string(bytes));
     }
     return fail(Failure::Parse);
 }
@@ -47,7 +58,7 @@ Result<conv::GameLines, Failure> lines_of_log(tenhou::RawLog log) {
 Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format) {
     std::optional<tenhou::RawLog> log;
     {
-        auto read = read_log(bytes, format);
+        auto read = format == InputFormat::Mjlog ? read_mjlog(std::move(bytes)) : read_log(bytes, format);
         if (!read) return fail(read.error());
         log.emplace(std::move(read).value());
     }

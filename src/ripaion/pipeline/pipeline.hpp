@@ -17,6 +17,7 @@ namespace ripaion::pipeline {
 // Which reader turns the bytes into the log model.
 enum class InputFormat {
     TenhouJson,  // a JSON log of the Tenhou viewer
+    Mjlog,       // Tenhou's own XML record (plain or gzip, UTF-8 or UTF-16)
 };
 
 // Every way a conversion can fail; the module maps each to its exception.
@@ -26,13 +27,14 @@ enum class Failure {
     InvalidLog,  // the log is read but refused by the conversion
     Convert,     // a hand's events cannot be rebuilt
     Serialize,   // an event cannot be encoded
+    MjlogParse,  // the bytes are not a well-formed mjlog record
 };
 // One more than the last failure: the module's table of exceptions has a
 // row for each.
-inline constexpr int kFailureCount = static_cast<int>(Failure::Serialize) + 1;
+inline constexpr int kFailureCount = static_cast<int>(Failure::MjlogParse) + 1;
 
-// The read stage alone. Bytes that are not UTF-8 fail as such, whatever
-// else is wrong with them.
+// The read stage alone. JSON bytes that are not UTF-8 fail as such,
+// whatever else is wrong with them.
 Result<tenhou::RawLog, Failure> read_log(std::string_view bytes, InputFormat format);
 
 // The convert and encode stages: the game's events are released once every
