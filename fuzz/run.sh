@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Fuzzes reader + engine + encoder with libFuzzer under AddressSanitizer and
-# UndefinedBehaviorSanitizer, seeded with the real logs of the test data (and
-# the shared corpus when it is there).
+# Fuzzes readers (JSON and mjlog XML) + engine + encoder with libFuzzer under
+# AddressSanitizer and UndefinedBehaviorSanitizer, seeded with the real logs
+# and records of the test data (and the shared corpus when it is there).
 #   bash fuzz/run.sh [SECONDS] [extra libFuzzer flags...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,9 +11,11 @@ OUT=build/fuzz
 mkdir -p $OUT/corpus $OUT/artifacts
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -DBOOST_JSON_NO_LIB -DBOOST_CONTAINER_NO_LIB -Isrc \
-  $(find src/ripaion -name '*.cpp') fuzz/fuzz_convert.cpp -o $OUT/fuzz_convert
-seeds=(tests/data/logs fuzz/regressions)
+  $(find src/ripaion -name '*.cpp') fuzz/fuzz_convert.cpp -o $OUT/fuzz_convert \
+  -l:libpugixml.a -l:libdeflate.a
+seeds=(tests/data/logs tests/data/mjlog fuzz/regressions)
 [ -d ../shared/corpus/tenhou4 ] && seeds+=(../shared/corpus/tenhou4)
+[ -d ../shared/corpus/mjlog/dnovikoff-tenhou ] && seeds+=(../shared/corpus/mjlog/dnovikoff-tenhou ../shared/corpus/mjlog/fastmaj)
 # Crash inputs kept as regressions must pass first.
 for f in fuzz/regressions/*; do
   [ -f "$f" ] || continue
