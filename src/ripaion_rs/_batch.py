@@ -103,7 +103,7 @@ class Tally:
         if interrupted:
             head = "interrupted after %d of %d logs" % (self.done, self.total)
         elif not self.total:
-            head = "no logs (*.json) found"
+            head = "no logs (*.json, *.mjlog, *.xml) found"
         else:
             head = "%d logs" % self.total
         lines = ["ripaion: %s: %s in %.2f s, %.0f logs/s" % (head, counts, elapsed, rate)]

@@ -16,7 +16,9 @@ from typing import Dict, Iterator, List, NamedTuple, Sequence, Tuple
 from ._input import file_kind
 from ._worker import Job
 
-LOG_SUFFIX = ".json"
+# What a search takes: Tenhou JSON logs and mjlog records (gzip `.mjlog` or
+# plain `.xml`); each file's kind is then told by its content, not its name.
+LOG_SUFFIXES = (".json", ".mjlog", ".xml")
 _MAGIC = re.compile(r"[*?[]")
 
 
@@ -37,9 +39,13 @@ class Discovery(NamedTuple):
 
 
 def output_name(log_path: str, compress: bool) -> str:
-    """`a/game.json` -> `a/game.mjson` (or `a/game.mjson.gz`); other names get the suffix added."""
-    stem = log_path[: -len(LOG_SUFFIX)] if log_path.endswith(LOG_SUFFIX) else log_path
-    return stem + (".mjson.gz" if compress else ".mjson")
+    """`a/game.json`, `a/game.mjlog` or `a/game.xml` -> `a/game.mjson` (or
+    `a/game.mjson.gz`); other names get the suffix added."""
+    for suffix in LOG_SUFFIXES:
+        if log_path.endswith(suffix):
+            log_path = log_path[: -len(suffix)]
+            break
+    return log_path + (".mjson.gz" if compress else ".mjson")
 
 
 def _not_taken(mode: int) -> str:
@@ -68,7 +74,7 @@ def _classify(path: str, entry_mode: int, skipped: List[Tuple[str, str]]) -> int
 
 
 def _walk(top: str, skipped: List[Tuple[str, str]]) -> Iterator[Found]:
-    """Every *.json below `top` with its path relative to `top`, in sorted
+    """Every *.json, *.mjlog and *.xml below `top` with its path relative to `top`, in sorted
     order, a directory's files before its subdirectories'.
 
     Links to directories are not followed, so a link cycle cannot make the
@@ -87,7 +93,7 @@ def _walk(top: str, skipped: List[Tuple[str, str]]) -> Iterator[Found]:
         for entry in entries:
             if entry.is_dir(follow_symlinks=False):
                 subdirs.append((directory + entry.name + os.sep, relative + entry.name + os.sep))
-            elif entry.name.endswith(LOG_SUFFIX):
+            elif entry.name.endswith(LOG_SUFFIXES):
                 if entry.is_file(follow_symlinks=False):  # the directory entry's type: no system call
                     yield Found(directory + entry.name, relative + entry.name, True, entry.inode())
                     continue

@@ -11,7 +11,7 @@ from typing import Callable, NamedTuple, Optional, Tuple, Union
 
 from . import _output
 from ._input import DEFAULT_MAX_LOG_SIZE, readable_log
-from ._ripaion import tenhou_to_mjai
+from ._ripaion import mjlog_to_mjai, tenhou_to_mjai
 
 # gzip level for --gzip. On 1,529 real logs (bench/gzip_levels.py) the mjai
 # text shrinks to 12.4% of its size at level 1, 8.3% at level 6 and 7.5% at
@@ -100,11 +100,29 @@ def failure(source: str, exc: BaseException) -> Failure:
     return (source, type(exc).__name__, str(exc))
 
 
+def is_mjlog(head: bytes) -> bool:
+    """Whether a log's first bytes are those of an mjlog record: gzip, UTF-16
+    with a byte-order mark, or XML (a tag first, after an optional UTF-8
+    byte-order mark and blanks). Anything else is read as a JSON log."""
+    if head[:2] in (b"\x1f\x8b", b"\xff\xfe", b"\xfe\xff"):
+        return True
+    if head.startswith(b"\xef\xbb\xbf"):
+        head = head[3:]
+    return head.lstrip()[:1] == b"<"
+
+
+def _head(path: str) -> bytes:
+    with open(path, "rb") as file:
+        return file.read(512)
+
+
 def convert_log(source: str, regular_only: bool) -> bytes:
     """One log's conversion without its output: read it (at most the size
-    cap), convert it, and return the bytes of its mjai file."""
+    cap), convert it as what its content is, and return the bytes of its
+    mjai file."""
     with readable_log(source, _settings.max_log_size, regular_only) as readable:
-        lines = tenhou_to_mjai(readable)
+        convert = mjlog_to_mjai if is_mjlog(_head(readable)) else tenhou_to_mjai
+        lines = convert(readable)
     return mjai_bytes(lines, _settings.compress)
 
 

@@ -29,12 +29,14 @@ EXIT_TERMINATED = 128 + signal.SIGTERM
 EXIT_BROKEN_PIPE = 128 + signal.SIGPIPE  # standard output's reader went away
 
 DESCRIPTION = """\
-Convert Tenhou JSON logs (format 6) into mjai event streams, one event per line.
+Convert Tenhou logs (JSON format 6, or mjlog XML records, plain or gzip) into
+mjai event streams, one event per line. Each file's kind is told by its content.
 
   ripaion LOG                  write LOG's mjai lines to standard output
   ripaion LOG OUT              write them to the file OUT
   ripaion -o DIR INPUT...      write DIR/<name>.mjson for every log; a directory
-                               INPUT is searched for *.json and its tree mirrored
+                               INPUT is searched for *.json, *.mjlog and *.xml
+                               and its tree mirrored
 """
 
 LOG_NAME_SUFFIXES = (".json", ".mjlog", ".xml")
@@ -104,7 +106,7 @@ def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog="ripaion", description=DESCRIPTION, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("inputs", nargs="+", metavar="INPUT",
-                        help="log file, directory (searched recursively for *.json) or glob pattern")
+                        help="log file, directory (searched recursively for *.json, *.mjlog, *.xml) or glob pattern")
     parser.add_argument("-o", "--output", metavar="DIR",
                         help="write one mjai file per log below DIR, mirroring the input tree")
     parser.add_argument("-j", "--jobs", type=_positive, default=None, metavar="N",

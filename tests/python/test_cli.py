@@ -11,6 +11,8 @@ import time
 
 import pytest
 
+from ripaion_rs import mjlog_to_mjai, tenhou_to_mjai
+from cli_support import LOGS as LOGS_DIR
 from cli_support import (GOOD, copies, expected_bytes, group_members, hidden_files, holders_of, kill_group,
                          run_cli, start_cli, wait_for)
 
@@ -321,3 +323,40 @@ def test_worker_ignores_ctrl_c_and_removes_its_file_on_sigterm(tmp_path):
     result = subprocess.run([sys.executable, "-c", script, str(temp)], capture_output=True, timeout=60)
     assert result.returncode == 128 + signal.SIGTERM, result.stderr
     assert not temp.exists()
+
+
+def test_mjlog_records_are_found_and_each_file_read_as_what_it_holds(tmp_path):
+    data = LOGS_DIR.parent / "mjlog"
+    src = tmp_path / "in"
+    (src / "sub").mkdir(parents=True)
+    shutil.copy(data / "2009090100gm-00a9-0000-6920f1ac.mjlog", src / "gz.mjlog")
+    shutil.copy(data / "phoenix-utf16.xml", src / "sub" / "utf16.xml")
+    # The content decides, not the name: a JSON log named .xml, a record named .json.
+    shutil.copy(GOOD[0], src / "json-inside.xml")
+    shutil.copy(data / "dnovikoff-bug1.xml", src / "xml-inside.json")
+    (src / "broken.mjlog").write_bytes(gzip.compress(b"<mjloggm><GO type="))
+    out, report = tmp_path / "out", tmp_path / "report.jsonl"
+    result = run_cli("-q", "-o", out, "--report", report, src, cwd=tmp_path)
+    assert result.returncode == 1, result.stderr
+    written = sorted(str(p.relative_to(out)) for p in out.rglob("*") if p.is_file())
+    assert written == ["gz.mjson", "json-inside.mjson", os.path.join("sub", "utf16.mjson"), "xml-inside.mjson"]
+
+    def text(lines):
+        return "".join(line + "\n" for line in lines).encode("utf-8")
+
+    assert (out / "gz.mjson").read_bytes() == text(mjlog_to_mjai(src / "gz.mjlog"))
+    assert (out / "sub" / "utf16.mjson").read_bytes() == text(mjlog_to_mjai(src / "sub" / "utf16.xml"))
+    assert (out / "json-inside.mjson").read_bytes() == text(tenhou_to_mjai(GOOD[0]))
+    assert (out / "xml-inside.mjson").read_bytes() == text(mjlog_to_mjai(data / "dnovikoff-bug1.xml"))
+    failures = [json.loads(line) for line in report.read_text(encoding="utf-8").splitlines()]
+    assert [(f["path"], f["type"]) for f in failures] == [(str(src / "broken.mjlog"), "MjlogParsingError")]
+
+
+def test_a_record_and_a_log_of_the_same_name_are_refused(tmp_path):
+    src = tmp_path / "in"
+    src.mkdir()
+    shutil.copy(GOOD[0], src / "game.json")
+    shutil.copy(LOGS_DIR.parent / "mjlog" / "dnovikoff-bug1.xml", src / "game.xml")
+    result = run_cli("-q", "-o", tmp_path / "out", src, cwd=tmp_path)
+    assert result.returncode == 2
+    assert b"would both be written" in result.stderr
