@@ -47,12 +47,33 @@ def converted_before_stop(tally: "Tally") -> int:
     return max(tally.converted, getattr(pool, "converted_when_stopped", 0))
 
 
+def describe(failure: Failure) -> str:
+    """`path: type: message`, or `path:line: kind: message` for a stream's problem."""
+    if len(failure) > 3:
+        return "%s:%d: %s: %s" % (failure[0], failure[3], failure[1], failure[2])
+    return "%s: %s: %s" % failure[:3]
+
+
+def _write_line(stream: IO[str], what: str, entry: dict) -> None:
+    """One JSON line, flushed, so that the lines so far survive a run cut short."""
+    import json  # only now: most runs have nothing to write
+
+    try:
+        stream.write(json.dumps(entry) + "\n")
+        stream.flush()
+    except OSError as exc:
+        raise OwnOutputError(what, exc) from exc
+
+
 class Tally:
     """Counts outcomes, keeps a few failures to show, and writes the report."""
 
-    def __init__(self, total: int, report: Optional[IO[str]], start: float) -> None:
+    def __init__(self, total: int, report: Optional[IO[str]], start: float,
+                 manifest: Optional[IO[str]] = None, checking: bool = False) -> None:
         self.total = total
         self.report = report
+        self.manifest = manifest
+        self.checking = checking  # the jobs are streams to check: other words in the summary
         self.converted = 0
         self.skipped = 0
         self.failed_by_type: Counter[str] = Counter()
@@ -75,27 +96,34 @@ class Tally:
             self.ignored.append((path, why))
 
     def add(self, outcome: Outcome) -> None:
-        if outcome == CONVERTED:
+        if isinstance(outcome, dict):
+            if outcome.get("skipped"):
+                self.skipped += 1
+            else:
+                self.converted += 1
+            if self.manifest is not None:
+                _write_line(self.manifest, "the manifest", outcome)
+        elif outcome == CONVERTED:
             self.converted += 1
         elif outcome == SKIPPED:
             self.skipped += 1
         elif isinstance(outcome, tuple):
-            path, kind, message = outcome
+            path, kind, message = outcome[:3]
             self.failed_by_type[kind] += 1
             if len(self.examples) < EXAMPLES_SHOWN:
                 self.examples.append(outcome)
             if self.report is not None:
-                import json  # only now: most runs have nothing to report
-
-                try:
-                    self.report.write(json.dumps({"path": path, "type": kind, "message": message}) + "\n")
-                    self.report.flush()  # complete lines even if the run is cut short
-                except OSError as exc:
-                    raise OwnOutputError("the report", exc) from exc
+                entry = {"path": path, "type": kind, "message": message}
+                if len(outcome) > 3:  # a stream's problem: its line, and its kind by that name
+                    entry = {"path": path, "line": outcome[3], "kind": kind, "message": message}
+                _write_line(self.report, "the report", entry)
 
     def summary(self, interrupted: bool) -> str:
         elapsed = time.monotonic() - self.start
-        counts = "%d converted, %d skipped, %d failed" % (self.converted, self.skipped, self.failed)
+        if self.checking:
+            counts = "%d valid, %d invalid" % (self.converted, self.failed)
+        else:
+            counts = "%d converted, %d skipped, %d failed" % (self.converted, self.skipped, self.failed)
         if self.failed:
             kinds = ", ".join("%d %s" % (n, kind) for kind, n in self.failed_by_type.most_common())
             counts += " (%s)" % kinds
@@ -103,12 +131,13 @@ class Tally:
         if interrupted:
             head = "interrupted after %d of %d logs" % (self.done, self.total)
         elif not self.total:
-            head = "no logs (*.json, *.mjlog, *.xml) found"
+            head = "no streams found" if self.checking else "no logs (*.json, *.mjlog, *.xml) found"
         else:
-            head = "%d logs" % self.total
-        lines = ["ripaion: %s: %s in %.2f s, %.0f logs/s" % (head, counts, elapsed, rate)]
+            head = "%d %s" % (self.total, "streams" if self.checking else "logs")
+        unit = "streams" if self.checking else "logs"
+        lines = ["ripaion: %s: %s in %.2f s, %.0f %s/s" % (head, counts, elapsed, rate, unit)]
         if self.report is None:
-            lines += ["  %s: %s: %s" % failure for failure in self.examples]
+            lines += ["  " + describe(failure) for failure in self.examples]
             if self.failed > len(self.examples):
                 lines.append("  ... and %d more (--report FILE lists every failure)"
                              % (self.failed - len(self.examples)))

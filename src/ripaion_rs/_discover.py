@@ -19,6 +19,8 @@ from ._worker import Job
 # What a search takes: Tenhou JSON logs and mjlog records (gzip `.mjlog` or
 # plain `.xml`); each file's kind is then told by its content, not its name.
 LOG_SUFFIXES = (".json", ".mjlog", ".xml")
+# What `ripaion check` takes from a search: mjai streams, optionally gzipped.
+STREAM_SUFFIXES = (".mjson", ".json", ".jsonl", ".mjson.gz", ".json.gz", ".jsonl.gz")
 _MAGIC = re.compile(r"[*?[]")
 
 
@@ -73,8 +75,8 @@ def _classify(path: str, entry_mode: int, skipped: List[Tuple[str, str]]) -> int
     return -1
 
 
-def _walk(top: str, skipped: List[Tuple[str, str]]) -> Iterator[Found]:
-    """Every *.json, *.mjlog and *.xml below `top` with its path relative to `top`, in sorted
+def _walk(top: str, skipped: List[Tuple[str, str]], suffixes: Tuple[str, ...]) -> Iterator[Found]:
+    """Every file named with one of `suffixes` below `top` with its path relative to `top`, in sorted
     order, a directory's files before its subdirectories'.
 
     Links to directories are not followed, so a link cycle cannot make the
@@ -93,7 +95,7 @@ def _walk(top: str, skipped: List[Tuple[str, str]]) -> Iterator[Found]:
         for entry in entries:
             if entry.is_dir(follow_symlinks=False):
                 subdirs.append((directory + entry.name + os.sep, relative + entry.name + os.sep))
-            elif entry.name.endswith(LOG_SUFFIXES):
+            elif entry.name.endswith(suffixes):
                 if entry.is_file(follow_symlinks=False):  # the directory entry's type: no system call
                     yield Found(directory + entry.name, relative + entry.name, True, entry.inode())
                     continue
@@ -169,10 +171,10 @@ def _named(path: str, relative: str, searched: bool) -> Found:
     return Found(path, relative, searched, inode)
 
 
-def _expand(argument: str, skipped: List[Tuple[str, str]]) -> Iterator[Found]:
+def _expand(argument: str, skipped: List[Tuple[str, str]], suffixes: Tuple[str, ...]) -> Iterator[Found]:
     """The logs of one input argument."""
     if os.path.isdir(argument):  # a link the user named is followed
-        yield from _walk(argument, skipped)
+        yield from _walk(argument, skipped, suffixes)
     elif os.path.lexists(argument):
         # Named on the command line: taken whatever it is (a pipe is one log,
         # read with the size cap).
@@ -184,19 +186,20 @@ def _expand(argument: str, skipped: List[Tuple[str, str]]) -> Iterator[Found]:
         for match in matches:
             mode = os.lstat(match).st_mode
             if stat.S_ISDIR(mode):
-                yield from _walk(match, skipped)
+                yield from _walk(match, skipped, suffixes)
             elif _classify(match, mode, skipped) >= 0:
                 yield _named(match, os.path.basename(match), True)
     else:
         raise InputError("no such file or directory: %s" % argument)
 
 
-def find_logs(arguments: Sequence[str]) -> Discovery:
-    """Every log named by the arguments, in order, and the files searches passed over."""
+def find_logs(arguments: Sequence[str], suffixes: Tuple[str, ...] = LOG_SUFFIXES) -> Discovery:
+    """Every log named by the arguments, in order, and the files searches
+    passed over. Searches take the files named with one of `suffixes`."""
     found: List[Found] = []
     skipped: List[Tuple[str, str]] = []
     for argument in arguments:
-        found.extend(_expand(argument, skipped))
+        found.extend(_expand(argument, skipped, suffixes))
     return Discovery(found, skipped)
 
 

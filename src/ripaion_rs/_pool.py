@@ -50,7 +50,10 @@ converted_when_stopped = 0
 
 
 def _mark(index: int, outcome: Outcome) -> Outcome:
-    _done[index] = _CONVERTED if outcome == CONVERTED else _SKIPPED if outcome == SKIPPED else _FAILED
+    if isinstance(outcome, dict):  # a manifest entry
+        _done[index] = _SKIPPED if outcome.get("skipped") else _CONVERTED
+    else:
+        _done[index] = _CONVERTED if outcome == CONVERTED else _SKIPPED if outcome == SKIPPED else _FAILED
     return outcome
 
 

@@ -5,13 +5,15 @@ from __future__ import annotations
 
 import gzip
 import os
+import re
 import signal
+import zlib
 from types import FrameType
-from typing import Callable, NamedTuple, Optional, Tuple, Union
+from typing import Any, Callable, Dict, NamedTuple, Optional, Tuple, Union
 
 from . import _output
-from ._input import DEFAULT_MAX_LOG_SIZE, readable_log
-from ._ripaion import mjlog_to_mjai, tenhou_to_mjai
+from ._input import DEFAULT_MAX_LOG_SIZE, read_log, readable_log, too_large
+from ._ripaion import check, mjlog_to_mjai, tenhou_to_mjai
 
 # gzip level for --gzip. On 1,529 real logs (bench/gzip_levels.py) the mjai
 # text shrinks to 12.4% of its size at level 1, 8.3% at level 6 and 7.5% at
@@ -27,11 +29,15 @@ GZIP_LEVEL = 6
 # regular file, one named on the command line may be a pipe or a device.
 Job = Tuple[str, str, bool]
 # What one job reports back. Kept tiny because it crosses the process boundary
-# once per log: CONVERTED or SKIPPED, or (log path, exception class name, message).
+# once per log: CONVERTED or SKIPPED, or (log path, exception class name,
+# message) or, for a stream that `check` finds wrong, (path, problem kind,
+# message, line number); with a manifest, the log's manifest entry instead of
+# CONVERTED or SKIPPED.
 CONVERTED = 0
 SKIPPED = 1
-Failure = Tuple[str, str, str]
-Outcome = Union[int, Failure]
+Failure = Union[Tuple[str, str, str], Tuple[str, str, str, int]]
+Manifest = Dict[str, Any]
+Outcome = Union[int, Failure, Manifest]
 Write = Callable[[str, bytes, str], None]
 
 
@@ -42,6 +48,8 @@ class Settings(NamedTuple):
     skip_existing: bool = False
     max_log_size: int = DEFAULT_MAX_LOG_SIZE
     token: str = ""  # of the run's temporary names (see _output)
+    manifest: bool = False  # report a manifest entry per converted or skipped log
+    check: bool = False  # the jobs are streams to check, not logs to convert
 
 
 _settings = Settings()
@@ -116,14 +124,80 @@ def _head(path: str) -> bytes:
         return file.read(512)
 
 
-def convert_log(source: str, regular_only: bool) -> bytes:
+# A Tenhou game id in a file name, e.g. 2019021004gm-00a9-0000-e2f6516d.
+_GAME_ID = re.compile(r"\d{10}gm-[0-9a-f]{4}-\d{4,5}-[0-9a-f]{8}")
+
+
+def game_id(path: str) -> Optional[str]:
+    match = _GAME_ID.search(os.path.basename(path))
+    return match.group(0) if match else None
+
+
+def manifest_entry(source: str, destination: str, lines: list[str]) -> Manifest:
+    """What the manifest says of a converted log, from its lines (before they
+    are joined): the start_game line holds the names and the rule flags."""
+    import json
+
+    start = json.loads(lines[0]) if lines else {}
+    return {
+        "input": source,
+        "output": destination,
+        "game_id": game_id(source),
+        "names": start.get("names"),
+        "aka": start.get("aka_flag"),
+        "east_only": start.get("kyoku_first") == 4,
+        "hands": sum(1 for line in lines if line.startswith('{"type":"start_kyoku"')),
+        "events": len(lines),
+    }
+
+
+def skipped_entry(source: str, destination: str) -> Manifest:
+    """A skipped log's entry: what is known without converting it."""
+    try:
+        size: Optional[int] = os.path.getsize(destination)
+    except OSError:
+        size = None
+    return {"input": source, "output": destination, "game_id": game_id(source), "skipped": True, "bytes": size}
+
+
+def convert_log(source: str, regular_only: bool, destination: str = "") -> Tuple[bytes, Optional[Manifest]]:
     """One log's conversion without its output: read it (at most the size
     cap), convert it as what its content is, and return the bytes of its
-    mjai file."""
+    mjai file, with its manifest entry when the run keeps a manifest."""
     with readable_log(source, _settings.max_log_size, regular_only) as readable:
         convert = mjlog_to_mjai if is_mjlog(_head(readable)) else tenhou_to_mjai
         lines = convert(readable)
-    return mjai_bytes(lines, _settings.compress)
+    entry = manifest_entry(source, destination, lines) if _settings.manifest else None
+    data = mjai_bytes(lines, _settings.compress)
+    if entry is not None:
+        entry["bytes"] = len(data)
+    return data, entry
+
+
+def read_stream(source: str, regular_only: bool) -> bytes:
+    """An mjai stream's bytes, gunzipped when its name ends with .gz; at most
+    the size cap, also once decompressed."""
+    cap = _settings.max_log_size
+    data = read_log(source, cap, regular_only)
+    if not source.endswith(".gz"):
+        return data
+    inflater = zlib.decompressobj(wbits=31)  # gzip framing
+    text = inflater.decompress(data, cap + 1)
+    if len(text) > cap:
+        raise too_large(cap)
+    if not inflater.eof:
+        raise EOFError("compressed file ended before the end-of-stream marker was reached")
+    return text
+
+
+def check_stream(source: str, regular_only: bool) -> Outcome:
+    """One stream's check: CONVERTED (the word for a job done) when it is a
+    legal game, else its first problem."""
+    problems = check(read_stream(source, regular_only))
+    if not problems:
+        return CONVERTED
+    line, kind, message = problems[0]
+    return (source, kind, message, line)
 
 
 def run_job(job: Job, write: Write = _output.publish) -> Outcome:
@@ -133,14 +207,17 @@ def run_job(job: Job, write: Write = _output.publish) -> Outcome:
     command's own exceptions (Ctrl-C, SIGTERM, an error writing standard
     output) pass on and stop the run."""
     source, destination, searched = job
-    if _settings.skip_existing and os.path.exists(destination):
-        return SKIPPED
     try:
-        write(destination, convert_log(source, searched), _settings.token)
+        if _settings.check:
+            return check_stream(source, searched)
+        if _settings.skip_existing and os.path.exists(destination):
+            return skipped_entry(source, destination) if _settings.manifest else SKIPPED
+        data, entry = convert_log(source, searched, destination)
+        write(destination, data, _settings.token)
     except Exception as exc:
         return failure(source, exc)
     except BaseException as exc:
         if not is_internal_fault(exc):
             raise
         return failure(source, exc)
-    return CONVERTED
+    return CONVERTED if entry is None else entry

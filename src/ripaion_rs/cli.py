@@ -12,11 +12,11 @@ import stat
 import sys
 import time
 from types import FrameType
-from typing import IO, Iterator, List, NoReturn, Optional, Sequence, Set
+from typing import IO, Iterator, List, NoReturn, Optional, Sequence, Set, Tuple
 
 from . import _batch, _output, _worker
 from ._batch import OwnOutputError
-from ._discover import Found, InputError, find_logs, make_directories, plan_jobs
+from ._discover import STREAM_SUFFIXES, Found, InputError, find_logs, make_directories, plan_jobs
 from ._input import DEFAULT_MAX_LOG_SIZE
 from ._progress import ProgressBar
 from ._worker import Job, Outcome, Settings
@@ -37,6 +37,17 @@ mjai event streams, one event per line. Each file's kind is told by its content.
   ripaion -o DIR INPUT...      write DIR/<name>.mjson for every log; a directory
                                INPUT is searched for *.json, *.mjlog and *.xml
                                and its tree mirrored
+  ripaion check PATH...        replay mjai streams and report the invalid ones
+                               (see ripaion check --help)
+"""
+
+CHECK_DESCRIPTION = """\
+Replay mjai streams (one JSON event per line) and report every stream that is
+not a legal game, with the line and kind of its first problem.
+
+PATH is a stream file (.mjson, .json, .jsonl, each optionally .gz), a directory
+(searched recursively for those) or a glob pattern. Exit status: 0 when every
+stream is valid, 1 when one is not (or cannot be read), 2 for usage errors.
 """
 
 LOG_NAME_SUFFIXES = (".json", ".mjlog", ".xml")
@@ -102,6 +113,11 @@ def usable_cpus() -> int:
         return os.cpu_count() or 1
 
 
+def _add_jobs_option(parser: argparse.ArgumentParser) -> None:
+    parser.add_argument("-j", "--jobs", type=_positive, default=None, metavar="N",
+                        help="worker processes (default: the usable CPUs, %d here)" % usable_cpus())
+
+
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog="ripaion", description=DESCRIPTION, formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -109,14 +125,16 @@ def build_parser() -> argparse.ArgumentParser:
                         help="log file, directory (searched recursively for *.json, *.mjlog, *.xml) or glob pattern")
     parser.add_argument("-o", "--output", metavar="DIR",
                         help="write one mjai file per log below DIR, mirroring the input tree")
-    parser.add_argument("-j", "--jobs", type=_positive, default=None, metavar="N",
-                        help="worker processes (default: the usable CPUs, %d here)" % usable_cpus())
+    _add_jobs_option(parser)
     parser.add_argument("--gzip", action="store_true",
                         help="compress every output with gzip (<name>.mjson.gz)")
     parser.add_argument("--skip-existing", action="store_true",
                         help="leave logs whose output file exists alone (resume a stopped run)")
     parser.add_argument("--report", metavar="FILE",
                         help="write one JSON line per failed log: path, type, message")
+    parser.add_argument("--manifest", metavar="FILE",
+                        help="write one JSON line per converted (or skipped) log: input, output, game id, "
+                             "names, rule flags, hands, events, bytes")
     parser.add_argument("--max-log-size", type=_size, default=DEFAULT_MAX_LOG_SIZE, metavar="SIZE",
                         help="report a log larger than SIZE bytes as failed without reading it "
                              "(default 256M; k, M, G: binary units)")
@@ -200,47 +218,62 @@ def _has_magic(text: str) -> bool:
     return re.search(r"[*?[]", text) is not None
 
 
-def _check_report(parser: argparse.ArgumentParser, path: Optional[str], logs: Sequence[Found],
-                  outputs: Set[str]) -> None:
-    """Refuse a report that cannot be created, or that would overwrite a log
-    or an output, before anything is created or truncated."""
+def _check_own_file(parser: argparse.ArgumentParser, what: str, path: Optional[str], logs: Sequence[Found],
+                    outputs: Set[str]) -> None:
+    """Refuse a file of the command's own (`what`: the report, the manifest)
+    that cannot be created, or that would overwrite a log or an output,
+    before anything is created or truncated."""
     if path is None:
         return
     if os.path.abspath(path) in outputs:
-        parser.error("the report %s is one of the output files" % path)
+        parser.error("%s %s is one of the output files" % (what, path))
     try:
         inode = os.stat(path).st_ino
     except OSError:
         inode = -1  # it does not exist yet, so it is no log
     for log in logs:
         if inode >= 0 and log.inode in (inode, 0) and _same_file(log.path, path):
-            parser.error("the report %s is one of the logs" % path)
+            parser.error("%s %s is one of the logs" % (what, path))
     if os.path.isdir(path):
-        parser.error("cannot write the report %s: it is a directory" % path)
+        parser.error("cannot write %s %s: it is a directory" % (what, path))
     parent = os.path.dirname(path) or os.curdir
     if not os.path.isdir(parent):
-        parser.error("cannot write the report %s: %s is not a directory" % (path, parent))
+        parser.error("cannot write %s %s: %s is not a directory" % (what, path, parent))
     if not os.access(path if inode >= 0 else parent, os.W_OK):
-        parser.error("cannot write the report %s: %s" % (path, os.strerror(errno.EACCES)))
+        parser.error("cannot write %s %s: %s" % (what, path, os.strerror(errno.EACCES)))
 
 
-def _open_report(parser: argparse.ArgumentParser, path: Optional[str]) -> Optional[IO[str]]:
+def _check_own_files(parser: argparse.ArgumentParser, args: argparse.Namespace, logs: Sequence[Found],
+                     outputs: Set[str]) -> None:
+    _check_own_file(parser, "the report", args.report, logs, outputs)
+    manifest = getattr(args, "manifest", None)
+    _check_own_file(parser, "the manifest", manifest, logs, outputs)
+    if manifest is not None and args.report is not None and os.path.abspath(manifest) == os.path.abspath(args.report):
+        parser.error("the manifest and the report are the same file %s" % manifest)
+
+
+def _open_own_file(parser: argparse.ArgumentParser, what: str, path: Optional[str]) -> Optional[IO[str]]:
     if path is None:
         return None
     try:
         return open(path, "w", encoding="utf-8")
     except OSError as exc:
-        parser.error("cannot write the report %s: %s" % (path, exc.strerror or exc))
+        parser.error("cannot write %s %s: %s" % (what, path, exc.strerror or exc))
 
 
-def _close_report(report: Optional[IO[str]]) -> Optional[OwnOutputError]:
-    if report is None:
+def _close_own_file(what: str, stream: Optional[IO[str]]) -> Optional[OwnOutputError]:
+    if stream is None:
         return None
     try:
-        report.close()
+        stream.close()
     except OSError as exc:
-        return OwnOutputError("the report", exc)
+        return OwnOutputError(what, exc)
     return None
+
+
+def _close_own_files(report: Optional[IO[str]], manifest: Optional[IO[str]]) -> Optional[OwnOutputError]:
+    first = _close_own_file("the report", report)
+    return _close_own_file("the manifest", manifest) or first
 
 
 # ---------------------------------------------------------------- the two forms
@@ -259,11 +292,12 @@ def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace, s
     job = _single_job(parser, args.inputs)
     log, out, _ = job
     outputs = set() if _output.is_stdout_path(out) else {os.path.abspath(out)}
-    _check_report(parser, args.report, [Found(log, log, False, 0)], outputs)
+    _check_own_files(parser, args, [Found(log, log, False, 0)], outputs)
     if _output.is_stdout_path(out):
         settings = settings._replace(skip_existing=False)  # a file named "-" is not the output
-    report = _open_report(parser, args.report)
-    tally = _batch.Tally(1, report, time.monotonic())
+    report = _open_own_file(parser, "the report", args.report)
+    manifest = _open_own_file(parser, "the manifest", args.manifest)
+    tally = _batch.Tally(1, report, time.monotonic(), manifest)
     _worker.configure(settings)
     own_error: Optional[OwnOutputError] = None
     try:
@@ -278,12 +312,12 @@ def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace, s
     except OwnOutputError as exc:
         own_error = exc
     finally:
-        own_error = own_error or _close_report(report)
+        own_error = own_error or _close_own_files(report, manifest)
     if own_error is not None:
         _say("ripaion: %s" % own_error)
         return EXIT_FAILED
-    for path, kind, message in tally.examples:
-        _say("ripaion: %s: %s: %s" % (path, kind, message))
+    for failure in tally.examples:
+        _say("ripaion: %s" % _batch.describe(failure))
     return EXIT_FAILED if tally.failed else EXIT_OK
 
 
@@ -297,19 +331,59 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, se
         parser.error(str(exc))
     if os.path.exists(args.output) and not os.path.isdir(args.output):
         parser.error("cannot create the output directory %s: %s" % (args.output, os.strerror(errno.ENOTDIR)))
-    _check_report(parser, args.report, discovery.logs, {os.path.abspath(d) for _, d, _ in jobs})
+    _check_own_files(parser, args, discovery.logs, {os.path.abspath(d) for _, d, _ in jobs})
     try:
         directories = make_directories(args.output, jobs)
     except OSError as exc:
         parser.error("cannot create the output directory %s: %s" % (exc.filename or args.output, exc.strerror or exc))
     for directory in directories:
         _output.remove_stale_temps(directory)
-    report = _open_report(parser, args.report)
+    return _run_batch(parser, args, settings, started, jobs, discovery.skipped)
+
+
+def _check_streams(argv: Sequence[str], started: float) -> int:
+    """`ripaion check PATH...`: every stream replayed, in workers like a conversion."""
+    parser = argparse.ArgumentParser(
+        prog="ripaion check", description=CHECK_DESCRIPTION, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("inputs", nargs="+", metavar="PATH",
+                        help="stream file, directory (searched recursively) or glob pattern")
+    _add_jobs_option(parser)
+    parser.add_argument("--report", metavar="FILE",
+                        help="write one JSON line per invalid stream: path, line, kind, message "
+                             "(path, type, message for one that cannot be read)")
+    parser.add_argument("--max-log-size", type=_size, default=DEFAULT_MAX_LOG_SIZE, metavar="SIZE",
+                        help="report a stream larger than SIZE bytes (also once decompressed) as failed "
+                             "(default 256M)")
+    parser.add_argument("-q", "--quiet", action="store_true",
+                        help="no progress bar, and no summary unless a stream is invalid")
+    args = parser.parse_args(argv)
+    try:
+        discovery = find_logs(args.inputs, STREAM_SUFFIXES)
+    except InputError as exc:
+        parser.error(str(exc))
+    _check_own_files(parser, args, discovery.logs, set())
+    settings = Settings(max_log_size=args.max_log_size, check=True)
+    seen: Set[str] = set()
+    jobs: List[Job] = []
+    for log in discovery.logs:  # a stream named twice is checked once
+        key = os.path.abspath(log.path)
+        if key not in seen:
+            seen.add(key)
+            jobs.append((log.path, "", log.searched))
+    return _run_batch(parser, args, settings, started, jobs, discovery.skipped, checking=True)
+
+
+def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settings: Settings, started: float,
+               jobs: List[Job], skipped: Sequence[Tuple[str, str]], checking: bool = False) -> int:
+    """Run the jobs in workers with the progress bar, the report (and the
+    manifest), and end with the summary; the exit status."""
+    report = _open_own_file(parser, "the report", args.report)
+    manifest = _open_own_file(parser, "the manifest", getattr(args, "manifest", None))
 
     workers = args.jobs if args.jobs is not None else usable_cpus()
     show_bar = not args.quiet and sys.stderr.isatty()
-    tally = _batch.Tally(len(jobs) + len(discovery.skipped), report, started)
-    for path, why in discovery.skipped:
+    tally = _batch.Tally(len(jobs) + len(skipped), report, started, manifest, checking)
+    for path, why in skipped:
         tally.ignore(path, why)
     bar = ProgressBar(tally.total, sys.stderr if show_bar else None)
 
@@ -337,10 +411,11 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, se
             bar.close()
         except OSError:
             _silence(2)
-        own_error = own_error or _close_report(report)
+        own_error = own_error or _close_own_files(report, manifest)
     if own_error is not None:
-        _say("ripaion: %s; stopped after %d of %d logs" % (own_error, tally.done, tally.total))
-        return EXIT_FAILED if _batch.converted_before_stop(tally) else EXIT_USAGE
+        _say("ripaion: %s; stopped after %d of %d %s" % (own_error, tally.done, tally.total,
+                                                         "streams" if checking else "logs"))
+        return EXIT_FAILED if checking or _batch.converted_before_stop(tally) else EXIT_USAGE
     if status == EXIT_OK and tally.failed:
         status = EXIT_FAILED
     if status != EXIT_OK or not args.quiet:
@@ -371,9 +446,13 @@ def _signals_stop_the_run() -> Iterator[None]:
 def _run_command(argv: Optional[Sequence[str]]) -> int:
     started = time.monotonic()
     try:
+        arguments = sys.argv[1:] if argv is None else list(argv)
+        if arguments[:1] == ["check"]:
+            return _check_streams(arguments[1:], started)
         parser = build_parser()
-        args = parser.parse_args(argv)
-        settings = Settings(args.gzip, args.skip_existing, args.max_log_size, _output.new_token())
+        args = parser.parse_args(arguments)
+        settings = Settings(args.gzip, args.skip_existing, args.max_log_size, _output.new_token(),
+                            manifest=args.manifest is not None)
         if args.output is None:
             return _convert_single(parser, args, settings)
         return _convert_batch(parser, args, settings, started)

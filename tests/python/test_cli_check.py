@@ -1,0 +1,125 @@
+"""`ripaion check` over stream files, and the converter's `--manifest`, run as
+`python -m ripaion_rs` in a subprocess."""
+
+import gzip
+import json
+import os
+import shutil
+
+import pytest
+
+from cli_support import GOOD, run_cli
+from ripaion_rs import tenhou_to_mjai
+
+
+def stream_text(log, damage=None):
+    lines = tenhou_to_mjai(log)
+    if damage is not None:
+        damage(lines)
+    return "".join(line + "\n" for line in lines).encode("utf-8")
+
+
+def _tsumogiri_of_another_tile(lines):
+    for i, line in enumerate(lines):
+        if '"tsumogiri":false' in line and lines[i - 1].startswith('{"type":"tsumo"') \
+                and json.loads(lines[i - 1])["pai"] != json.loads(line)["pai"]:
+            lines[i] = line.replace('"tsumogiri":false', '"tsumogiri":true')
+            return i + 1
+
+
+@pytest.fixture
+def streams(tmp_path):
+    """Valid streams in every accepted form, two invalid ones and a file that
+    is not taken; returns (directory, {invalid path: (line, kind)})."""
+    src = tmp_path / "streams"
+    (src / "deep").mkdir(parents=True)
+    (src / "a.mjson").write_bytes(stream_text(GOOD[0]))
+    (src / "deep" / "b.jsonl.gz").write_bytes(gzip.compress(stream_text(GOOD[1])))
+    (src / "c.json").write_bytes(stream_text(GOOD[2]))
+    lines = tenhou_to_mjai(GOOD[2])
+    bad_line = _tsumogiri_of_another_tile(lines)
+    (src / "deep" / "bad.mjson.gz").write_bytes(gzip.compress("".join(l + "\n" for l in lines).encode()))
+    (src / "cut.jsonl").write_bytes(stream_text(GOOD[0])[:-5])  # ends inside end_game's line
+    (src / "notes.txt").write_text("not a stream", encoding="utf-8")
+    invalid = {str(src / "deep" / "bad.mjson.gz"): (bad_line, "tsumogiri"),
+               str(src / "cut.jsonl"): (len(tenhou_to_mjai(GOOD[0])), "json")}
+    return src, invalid
+
+
+@pytest.mark.parametrize("jobs", ["1", "2"])
+def test_invalid_streams_are_reported_with_line_and_kind(tmp_path, streams, jobs):
+    src, invalid = streams
+    report = tmp_path / "report.jsonl"
+    result = run_cli("check", "-j", jobs, "--report", report, src, cwd=tmp_path)
+    assert result.returncode == 1, result.stderr
+    lines = [json.loads(line) for line in report.read_text(encoding="utf-8").splitlines()]
+    assert {line["path"]: (line["line"], line["kind"]) for line in lines} == invalid
+    assert all(line["message"] for line in lines)
+    assert "5 streams: 3 valid, 2 invalid" in result.stderr.decode()
+
+
+def test_valid_streams_exit_zero(tmp_path, streams):
+    src, _ = streams
+    result = run_cli("check", "-q", src / "a.mjson", str(src / "deep" / "*.jsonl.gz"), src / "c.json", cwd=tmp_path)
+    assert (result.returncode, result.stderr) == (0, b"")
+
+
+def test_invalid_stream_shown_without_report(tmp_path, streams):
+    src, invalid = streams
+    result = run_cli("check", src / "cut.jsonl", cwd=tmp_path)
+    assert result.returncode == 1
+    line, kind = invalid[str(src / "cut.jsonl")]
+    assert "%s:%d: %s: " % (src / "cut.jsonl", line, kind) in result.stderr.decode()
+
+
+def test_unreadable_stream_fails(tmp_path):
+    (tmp_path / "x.mjson.gz").write_bytes(b"not gzip")
+    result = run_cli("check", "x.mjson.gz", cwd=tmp_path)
+    assert result.returncode == 1
+    assert "x.mjson.gz: " in result.stderr.decode()
+
+
+@pytest.mark.parametrize("args", [[], ["missing.mjson"], ["--bogus", "."], ["-j", "0", "."]])
+def test_usage_errors_exit_two(tmp_path, args):
+    result = run_cli("check", *args, cwd=tmp_path)
+    assert result.returncode == 2
+    assert b"ripaion check: error:" in result.stderr
+
+
+def test_manifest_of_a_mixed_run(tmp_path):
+    src, out, manifest = tmp_path / "in", tmp_path / "out", tmp_path / "manifest.jsonl"
+    src.mkdir()
+    for log in GOOD:
+        shutil.copy(log, src / log.name)
+    (src / "bad.json").write_text('{"log": [', encoding="utf-8")
+    first, *rest = GOOD
+    # The first log's output exists already: --skip-existing leaves it alone.
+    out.mkdir()
+    (out / (first.stem + ".mjson")).write_bytes(b"kept")
+    result = run_cli("-o", out, "--skip-existing", "--manifest", manifest, "-j", "2", src, cwd=tmp_path)
+    assert result.returncode == 1, result.stderr
+    entries = {e["input"]: e for e in map(json.loads, manifest.read_text(encoding="utf-8").splitlines())}
+    assert sorted(entries) == sorted(str(src / log.name) for log in GOOD)  # not the failed log
+    skipped = entries[str(src / first.name)]
+    assert skipped == {"input": str(src / first.name), "output": str(out / (first.stem + ".mjson")),
+                       "game_id": first.stem, "skipped": True, "bytes": 4}
+    for log in rest:
+        entry = entries[str(src / log.name)]
+        lines = tenhou_to_mjai(log)
+        start = json.loads(lines[0])
+        document = json.loads(log.read_text(encoding="utf-8"))
+        assert entry == {
+            "input": str(src / log.name), "output": str(out / (log.stem + ".mjson")), "game_id": log.stem,
+            "names": start["names"], "aka": start["aka_flag"], "east_only": start["kyoku_first"] == 4,
+            "hands": len(document["log"]), "events": len(lines),
+            "bytes": os.path.getsize(out / (log.stem + ".mjson")),
+        }
+
+
+def test_manifest_of_one_log(tmp_path):
+    log = GOOD[0]
+    manifest = tmp_path / "m.jsonl"
+    result = run_cli(log, tmp_path / "game.mjson", "--manifest", manifest, cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    (entry,) = map(json.loads, manifest.read_text(encoding="utf-8").splitlines())
+    assert (entry["input"], entry["bytes"]) == (str(log), os.path.getsize(tmp_path / "game.mjson"))
