@@ -4,10 +4,11 @@
 #   libpugixml-dev         XML parser for mjlog records (static archive)
 #   libdeflate-dev         gzip (static archive)
 #   libgtest-dev           C++ unit tests
+#   zlib1g-dev             the DEFLATE comparison benchmark (bench/deflate_bench)
 #   clang, libclang-rt-14-dev  libFuzzer target and its sanitizer runtimes
 #   ninja-build, cmake     build tools (pip's cmake/ninja work too)
 set -euo pipefail
-pkgs=(libboost-json1.81-dev libpugixml-dev libdeflate-dev libgtest-dev clang libclang-rt-14-dev ninja-build cmake g++ python3-venv)
+pkgs=(libboost-json1.81-dev libpugixml-dev libdeflate-dev libgtest-dev zlib1g-dev clang libclang-rt-14-dev ninja-build cmake g++ python3-venv)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
