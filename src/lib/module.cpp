@@ -9,6 +9,7 @@
 #include "call.hpp"
 #include "check.hpp"
 #include "errors.hpp"
+#include "in_memory.hpp"
 #include "py_ref.hpp"
 #include "ripaion/version.hpp"
 
@@ -42,6 +43,18 @@ PyMethodDef g_function_defs[] = {
         reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&mjlog_to_mjai)),
         METH_FASTCALL | METH_KEYWORDS,
         kMjlogToMjaiDoc,
+    },
+    {
+        "convert",
+        reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&convert)),
+        METH_FASTCALL | METH_KEYWORDS,
+        kConvertDoc,
+    },
+    {
+        "convert_to_bytes",
+        reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&convert_to_bytes)),
+        METH_FASTCALL | METH_KEYWORDS,
+        kConvertToBytesDoc,
     },
 };
 

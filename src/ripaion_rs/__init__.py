@@ -9,6 +9,8 @@ from ._ripaion import (
     TenhouToMjaiError,
     __version__,
     check,
+    convert,
+    convert_to_bytes,
     mjlog_to_mjai,
     tenhou_to_mjai,
 )
@@ -16,6 +18,8 @@ from ._ripaion import (
 __all__ = [
     "tenhou_to_mjai",
     "mjlog_to_mjai",
+    "convert",
+    "convert_to_bytes",
     "check",
     "Problem",
     "TenhouLogParsingError",

@@ -1,6 +1,8 @@
 import os
 from typing import NamedTuple, Sequence, Union
 
+from typing_extensions import Buffer
+
 __all__ = [
     "TenhouLogParsingError",
     "TenhouToMjaiError",
@@ -9,6 +11,8 @@ __all__ = [
     "MjlogParsingError",
     "tenhou_to_mjai",
     "mjlog_to_mjai",
+    "convert",
+    "convert_to_bytes",
     "check",
     "Problem",
     "__version__",
@@ -45,6 +49,25 @@ def mjlog_to_mjai(
     those of tenhou_to_mjai, except that a record that is not well-formed raises
     MjlogParsingError ("failed to parse mjlog"); a three-player, unfinished or
     chip/skill-test/custom-rule game raises TenhouLogParsingError ("invalid log").
+    """
+
+def convert(data: bytes | str | Buffer) -> list[str]:
+    """The mjai event lines of the log whose bytes are `data`.
+
+    `data` is bytes, str (taken as its UTF-8 encoding) or any bytes-like object;
+    the result is the list tenhou_to_mjai returns for a file holding those bytes,
+    and the same exceptions are raised for them. The interpreter lock is released
+    while the log is converted; a mutable buffer is copied first.
+    """
+
+def convert_to_bytes(data: bytes | str | Buffer, *, gzip: int | None = None) -> bytes:
+    """The whole mjai text of the log whose bytes are `data`, as UTF-8 bytes.
+
+    Every line is followed by a line feed. With gzip=N (0 to 12; 6 is about
+    zlib's level 6 in size, in half its time), the text is one gzip member at
+    that level, with modification time 0, so the same log always gives the same
+    bytes. Raises what convert raises, TypeError for a bad argument type and
+    ValueError for a level outside 0 to 12.
     """
 
 class Problem(NamedTuple):

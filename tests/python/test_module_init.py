@@ -28,6 +28,8 @@ def test_all_lists_the_attributes_in_the_order_they_are_added():
     assert _ripaion.__all__ == EXCEPTION_NAMES + [
         "tenhou_to_mjai",
         "mjlog_to_mjai",
+        "convert",
+        "convert_to_bytes",
         "check",
         "Problem",
         "__version__",
@@ -92,6 +94,22 @@ def test_function_object(name, attribute, expected):
     assert getattr(getattr(_ripaion, name), attribute) == expected
 
 
+@pytest.mark.parametrize(
+    "name, signature",
+    [("convert", "(data)"), ("convert_to_bytes", "(data, *, gzip=None)")],
+)
+def test_in_memory_function_objects(name, signature):
+    import inspect
+
+    fn = getattr(_ripaion, name)
+    assert type(fn).__name__ == "builtin_function_or_method"
+    assert fn.__name__ == fn.__qualname__ == name
+    assert fn.__module__ == "ripaion_rs._ripaion"
+    assert fn.__self__ is _ripaion
+    assert str(inspect.signature(fn)) == signature
+    assert fn.__doc__.startswith("The ")
+
+
 @pytest.mark.parametrize("name", FUNCTION_NAMES)
 def test_function_is_builtin_bound_to_the_module(name):
     import inspect
@@ -108,10 +126,14 @@ def test_package_reexports():
     assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES) | {
         "tenhou_to_mjai",
         "mjlog_to_mjai",
+        "convert",
+        "convert_to_bytes",
         "check",
         "Problem",
         "__version__",
     }
+    for name in ("convert", "convert_to_bytes"):
+        assert getattr(ripaion_rs, name) is getattr(_ripaion, name)
 
 
 def test_second_import_returns_the_same_module_object():

@@ -1,0 +1,27 @@
+// The module's in-memory functions, on the library's one pipeline:
+//   convert(data) -> list[str]
+//   convert_to_bytes(data, *, gzip=None) -> bytes
+// `data` is the log's bytes (bytes, str or a buffer). The interpreter lock
+// is released while the log is read, converted, encoded and compressed.
+#pragma once
+
+#include <Python.h>
+
+namespace ripaion::py {
+
+// Vector-call entries (METH_FASTCALL | METH_KEYWORDS). Never let a C++
+// exception reach the interpreter.
+PyObject* convert(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
+PyObject* convert_to_bytes(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
+
+inline constexpr const char* kConvertDoc =
+    "convert(data)\n--\n\n"
+    "The mjai event lines of the log whose bytes are `data` (bytes, str or a\n"
+    "bytes-like object): the list tenhou_to_mjai returns for a file holding them.";
+inline constexpr const char* kConvertToBytesDoc =
+    "convert_to_bytes(data, *, gzip=None)\n--\n\n"
+    "The whole mjai text of the log whose bytes are `data`, every line followed by\n"
+    "a line feed, as UTF-8; with gzip=N (0 to 12), one gzip member at that level\n"
+    "with modification time 0.";
+
+}  // namespace ripaion::py
