@@ -40,14 +40,14 @@ class Discovery(NamedTuple):
     skipped: List[Tuple[str, str]]  # (path, why) of files a search did not take
 
 
-def output_name(log_path: str, compress: bool) -> str:
-    """`a/game.json`, `a/game.mjlog` or `a/game.xml` -> `a/game.mjson` (or
-    `a/game.mjson.gz`); other names get the suffix added."""
-    for suffix in LOG_SUFFIXES:
-        if log_path.endswith(suffix):
-            log_path = log_path[: -len(suffix)]
+def output_name(log_path: str, suffix: str, compress: bool) -> str:
+    """`a/game.json`, `a/game.mjlog` or `a/game.xml` -> `a/game` + suffix
+    (`.mjson`; `.gz` added when compressed); other names get the suffix added."""
+    for log_suffix in LOG_SUFFIXES:
+        if log_path.endswith(log_suffix):
+            log_path = log_path[: -len(log_suffix)]
             break
-    return log_path + (".mjson.gz" if compress else ".mjson")
+    return log_path + suffix + (".gz" if compress else "")
 
 
 def _not_taken(mode: int) -> str:
@@ -203,7 +203,7 @@ def find_logs(arguments: Sequence[str], suffixes: Tuple[str, ...] = LOG_SUFFIXES
     return Discovery(found, skipped)
 
 
-def plan_jobs(found: Sequence[Found], output_dir: str, compress: bool) -> List[Job]:
+def plan_jobs(found: Sequence[Found], output_dir: str, suffix: str, compress: bool) -> List[Job]:
     """One job per log, writing below `output_dir`.
 
     A log named twice (a file inside a directory also given) is converted once.
@@ -214,7 +214,7 @@ def plan_jobs(found: Sequence[Found], output_dir: str, compress: bool) -> List[J
     owner: Dict[str, str] = {}
     jobs: List[Job] = []
     for log in found:
-        destination = prefix + output_name(log.relative, compress)
+        destination = prefix + output_name(log.relative, suffix, compress)
         previous = owner.get(destination)
         if previous is None:
             owner[destination] = log.path

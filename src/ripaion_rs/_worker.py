@@ -13,16 +13,16 @@ from typing import Any, Callable, Dict, NamedTuple, Optional, Tuple, Union
 
 from . import _output
 from ._input import DEFAULT_MAX_LOG_SIZE, read_log, readable_log, too_large
-from ._ripaion import check, mjlog_to_mjai, tenhou_to_mjai
+from ._ripaion import check, convert_to_bytes, mjlog_to_mjai
 
-# gzip level for --gzip. On 1,529 real logs (bench/gzip_levels.py) the mjai
-# text shrinks to 12.4% of its size at level 1, 8.3% at level 6 and 7.5% at
-# level 9, for 0.18, 0.67 and 2.0 ms of processor time per log (a conversion
-# takes about 0.3 ms). Level 6 stores a third less than level 1 for half a
-# millisecond per log, paid once, while the files are kept, copied and read
-# back for every training epoch; level 9 takes three times as long again for
-# another tenth. Level 6 is also what gzip and zlib give by default.
+# gzip level of --gzip, and the range of --gzip-level: libdeflate's scale,
+# made in the extension. At 6 the files of 1,529 real logs are 0.8% smaller
+# than zlib's level 6 gives, for less than half of its time
+# (bench/deflate_bench.cpp); level 5 would be 12% larger. The files are
+# kept and read back for every training epoch, so size is worth the time.
 GZIP_LEVEL = 6
+MIN_GZIP_LEVEL = 0
+MAX_GZIP_LEVEL = 12
 
 # (log path, output path, found by a search): "-" as output path means
 # standard output; a log found by a folder search or a pattern must be a
@@ -44,7 +44,7 @@ Write = Callable[[str, bytes, str], None]
 class Settings(NamedTuple):
     """What every log of a run is converted with; the same in every worker."""
 
-    compress: bool = False
+    gzip_level: Optional[int] = None  # None: no compression
     skip_existing: bool = False
     max_log_size: int = DEFAULT_MAX_LOG_SIZE
     token: str = ""  # of the run's temporary names (see _output)
@@ -78,19 +78,15 @@ def _on_terminate(signum: int, frame: Optional[FrameType]) -> None:
     os._exit(128 + signum)
 
 
-def mjai_bytes(lines: list[str], compress: bool) -> bytes:
-    """Every line followed by a line feed, as UTF-8 (gzip-compressed if asked)."""
+def mjai_text(lines: list[str]) -> bytes:
+    """Every line followed by a line feed, as UTF-8."""
     if not lines:
         return b""
     # Player names, the only text outside ASCII, are all in the first line
     # (start_game). Joined apart from it, the rest stays one-byte text, whose
-    # join and encoding are plain copies: a third of the time of the whole.
+    # join and encoding are plain copies.
     lines.append("")  # the last line's feed
-    data = lines[0].encode("utf-8") + b"\n" + "\n".join(lines[1:]).encode("utf-8")
-    if compress:
-        # mtime=0: the same log always gives the same bytes.
-        data = gzip.compress(data, GZIP_LEVEL, mtime=0)
-    return data
+    return lines[0].encode("utf-8") + b"\n" + "\n".join(lines[1:]).encode("utf-8")
 
 
 def is_internal_fault(exc: BaseException) -> bool:
@@ -119,11 +115,6 @@ def is_mjlog(head: bytes) -> bool:
     return head.lstrip()[:1] == b"<"
 
 
-def _head(path: str) -> bytes:
-    with open(path, "rb") as file:
-        return file.read(512)
-
-
 # A Tenhou game id in a file name, e.g. 2019021004gm-00a9-0000-e2f6516d.
 _GAME_ID = re.compile(r"\d{10}gm-[0-9a-f]{4}-\d{4,5}-[0-9a-f]{8}")
 
@@ -133,12 +124,13 @@ def game_id(path: str) -> Optional[str]:
     return match.group(0) if match else None
 
 
-def manifest_entry(source: str, destination: str, lines: list[str]) -> Manifest:
-    """What the manifest says of a converted log, from its lines (before they
-    are joined): the start_game line holds the names and the rule flags."""
+def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
+    """What the manifest says of a converted log, from its mjai text: the
+    start_game line holds the names and the rule flags."""
     import json
 
-    start = json.loads(lines[0]) if lines else {}
+    first = text[: text.find(b"\n")] if text else b""
+    start = json.loads(first) if first else {}
     return {
         "input": source,
         "output": destination,
@@ -146,8 +138,9 @@ def manifest_entry(source: str, destination: str, lines: list[str]) -> Manifest:
         "names": start.get("names"),
         "aka": start.get("aka_flag"),
         "east_only": start.get("kyoku_first") == 4,
-        "hands": sum(1 for line in lines if line.startswith('{"type":"start_kyoku"')),
-        "events": len(lines),
+        # Line starts: no JSON string holds an unescaped quote.
+        "hands": text.count(b'\n{"type":"start_kyoku"'),
+        "events": text.count(b"\n"),
     }
 
 
@@ -161,17 +154,24 @@ def skipped_entry(source: str, destination: str) -> Manifest:
 
 
 def convert_log(source: str, regular_only: bool, destination: str = "") -> Tuple[bytes, Optional[Manifest]]:
-    """One log's conversion without its output: read it (at most the size
-    cap), convert it as what its content is, and return the bytes of its
-    mjai file, with its manifest entry when the run keeps a manifest."""
-    with readable_log(source, _settings.max_log_size, regular_only) as readable:
-        convert = mjlog_to_mjai if is_mjlog(_head(readable)) else tenhou_to_mjai
-        lines = convert(readable)
-    entry = manifest_entry(source, destination, lines) if _settings.manifest else None
-    data = mjai_bytes(lines, _settings.compress)
+    """One log's conversion without its output: read its bytes (at most the
+    size cap) and make those of its mjai file, with its manifest entry when
+    the run keeps a manifest. A JSON log's file is made whole in the
+    extension, compressed there too, without a list of lines in between."""
+    level = _settings.gzip_level
+    data = read_log(source, _settings.max_log_size, regular_only)
+    if is_mjlog(data[:512]):
+        # Until the in-memory functions read records, through the file function.
+        with readable_log(source, _settings.max_log_size, regular_only) as readable:
+            text = mjai_text(mjlog_to_mjai(readable))
+        out = text if level is None else gzip.compress(text, min(level, 9), mtime=0)
+    else:
+        out = convert_to_bytes(data, gzip=level)
+        text = out if level is None or not _settings.manifest else zlib.decompress(out, wbits=31)
+    entry = manifest_entry(source, destination, text) if _settings.manifest else None
     if entry is not None:
-        entry["bytes"] = len(data)
-    return data, entry
+        entry["bytes"] = len(out)
+    return out, entry
 
 
 def read_stream(source: str, regular_only: bool) -> bytes:

@@ -19,7 +19,9 @@ from ._batch import OwnOutputError
 from ._discover import STREAM_SUFFIXES, Found, InputError, find_logs, make_directories, plan_jobs
 from ._input import DEFAULT_MAX_LOG_SIZE
 from ._progress import ProgressBar
-from ._worker import Job, Outcome, Settings
+from ._worker import GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Outcome, Settings
+
+DEFAULT_SUFFIX = ".mjson"
 
 EXIT_OK = 0
 EXIT_FAILED = 1
@@ -95,6 +97,23 @@ def _positive(text: str) -> int:
     return value
 
 
+def _gzip_level(text: str) -> int:
+    try:
+        value = int(text)
+    except ValueError:
+        value = -1
+    if not MIN_GZIP_LEVEL <= value <= MAX_GZIP_LEVEL:
+        raise argparse.ArgumentTypeError("expected a level from %d to %d, got %r"
+                                         % (MIN_GZIP_LEVEL, MAX_GZIP_LEVEL, text))
+    return value
+
+
+def _suffix(text: str) -> str:
+    if "/" in text or "\0" in text:
+        raise argparse.ArgumentTypeError("a suffix is part of a file name (no '/'), got %r" % text)
+    return text
+
+
 _SIZE_UNITS = {"": 1, "k": 1 << 10, "m": 1 << 20, "g": 1 << 30}
 
 
@@ -127,7 +146,16 @@ def build_parser() -> argparse.ArgumentParser:
                         help="write one mjai file per log below DIR, mirroring the input tree")
     _add_jobs_option(parser)
     parser.add_argument("--gzip", action="store_true",
-                        help="compress every output with gzip (<name>.mjson.gz)")
+                        help="compress every output with gzip, one member per file (<name>.mjson.gz), "
+                             "level %d" % GZIP_LEVEL)
+    parser.add_argument("--gzip-level", type=_gzip_level, default=None, metavar="N",
+                        help="gzip level from %d (stored) to %d (smallest, slowest); implies --gzip "
+                             "(default %d, about the size of zlib's level 6)"
+                             % (MIN_GZIP_LEVEL, MAX_GZIP_LEVEL, GZIP_LEVEL))
+    parser.add_argument("--suffix", type=_suffix, default=DEFAULT_SUFFIX, metavar="S",
+                        help="with -o: a log's output name is its name without .json (.mjlog, .xml), then S, then .gz "
+                             "with --gzip (default %s; --suffix .json --gzip gives game.json.gz)"
+                             % DEFAULT_SUFFIX)
     parser.add_argument("--skip-existing", action="store_true",
                         help="leave logs whose output file exists alone (resume a stopped run)")
     parser.add_argument("--report", metavar="FILE",
@@ -326,7 +354,7 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, se
     # Every check comes before anything is created.
     try:
         discovery = find_logs(args.inputs)
-        jobs = plan_jobs(discovery.logs, args.output, args.gzip)
+        jobs = plan_jobs(discovery.logs, args.output, args.suffix, args.gzip)
     except InputError as exc:
         parser.error(str(exc))
     if os.path.exists(args.output) and not os.path.isdir(args.output):
@@ -451,7 +479,10 @@ def _run_command(argv: Optional[Sequence[str]]) -> int:
             return _check_streams(arguments[1:], started)
         parser = build_parser()
         args = parser.parse_args(arguments)
-        settings = Settings(args.gzip, args.skip_existing, args.max_log_size, _output.new_token(),
+        if args.gzip_level is not None:
+            args.gzip = True
+        level = (GZIP_LEVEL if args.gzip_level is None else args.gzip_level) if args.gzip else None
+        settings = Settings(level, args.skip_existing, args.max_log_size, _output.new_token(),
                             manifest=args.manifest is not None)
         if args.output is None:
             return _convert_single(parser, args, settings)

@@ -8,10 +8,11 @@ import signal
 import subprocess
 import sys
 import time
+import zlib
 
 import pytest
 
-from ripaion_rs import mjlog_to_mjai, tenhou_to_mjai
+from ripaion_rs import convert_to_bytes, mjlog_to_mjai, tenhou_to_mjai
 from cli_support import LOGS as LOGS_DIR
 from cli_support import (GOOD, copies, expected_bytes, group_members, hidden_files, holders_of, kill_group,
                          run_cli, start_cli, wait_for)
@@ -69,6 +70,50 @@ def test_gzip_output_is_the_same_every_time(tmp_path):
         assert run_cli("-q", "--gzip", "-o", tmp_path / name, GOOD[0], cwd=tmp_path).returncode == 0
     first, second = (tmp_path / name / (GOOD[0].stem + ".mjson.gz") for name in ("one", "two"))
     assert first.read_bytes() == second.read_bytes()
+
+
+def single_member(data):
+    """The text of `data` when it is exactly one gzip member, else fails."""
+    d = zlib.decompressobj(16 + zlib.MAX_WBITS)
+    text = d.decompress(data) + d.flush()
+    assert d.eof and d.unused_data == b"", "more than one member, or trailing bytes"
+    return text
+
+
+@pytest.mark.parametrize("options, suffix, level", [
+    ([], ".mjson", None),
+    (["--gzip"], ".mjson.gz", 6),
+    (["--gzip-level", "1", "-j", "2"], ".mjson.gz", 1),
+    (["--gzip", "--gzip-level", "12"], ".mjson.gz", 12),
+    (["--suffix", ".json", "--gzip"], ".json.gz", 6),
+    (["--suffix", ".jsonl", "-j", "2"], ".jsonl", None),
+    (["--suffix", "", "--gzip-level", "0"], ".gz", 0),
+])
+def test_batch_outputs_are_convert_to_bytes_of_each_log(tmp_path, tree, options, suffix, level):
+    src, good, _ = tree
+    out = tmp_path / "out"
+    result = run_cli("-q", "-o", out, *options, src, cwd=tmp_path)
+    assert result.returncode == 1, result.stderr  # the tree's broken logs
+    written = sorted(str(p.relative_to(out)) for p in out.rglob("*") if p.is_file())
+    assert written == sorted(stem + suffix for stem in good)
+    for stem, log in good.items():
+        data = (out / (stem + suffix)).read_bytes()
+        assert data == convert_to_bytes(log.read_bytes(), gzip=level)
+        text = data if level is None else single_member(data)
+        assert text == expected_bytes(log, tmp_path)
+
+
+@pytest.mark.parametrize("options, message", [
+    (["--gzip-level", "13"], "expected a level from 0 to 12"),
+    (["--gzip-level", "-1"], "expected a level from 0 to 12"),
+    (["--gzip-level", "six"], "expected a level from 0 to 12"),
+    (["--suffix", "/x"], "no '/'"),
+])
+def test_bad_gzip_level_or_suffix_is_a_usage_error(tmp_path, options, message):
+    result = run_cli("-o", tmp_path / "out", *options, GOOD[0], cwd=tmp_path)
+    assert result.returncode == 2
+    assert message in result.stderr.decode()
+    assert not (tmp_path / "out").exists()
 
 
 def test_single_files_and_globs_go_to_the_top_of_the_output(tmp_path, tree):

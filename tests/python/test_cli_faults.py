@@ -484,3 +484,20 @@ def test_the_converter_reads_the_checked_log(tmp_path, monkeypatch, proc, piped)
         writer.join(timeout=10)
     assert lines == tenhou_to_mjai(GOOD[0])
     assert sorted(p.name for p in tmp_path.iterdir()) == ["log.json"]  # no copy left behind
+
+
+@pytest.mark.parametrize("compress", [False, True])
+def test_a_log_named_as_a_fifo_is_read_whole(tmp_path, compress):
+    import threading
+    from ripaion_rs import convert_to_bytes
+    log = tmp_path / "log.json"
+    os.mkfifo(log)
+    data = GOOD[0].read_bytes()
+    writer = threading.Thread(target=lambda: log.write_bytes(data), daemon=True)
+    writer.start()
+    out = tmp_path / "out.mjson"
+    result = run_cli(log, out, *(["--gzip"] if compress else []), cwd=tmp_path)
+    writer.join(timeout=10)
+    assert result.returncode == 0, result.stderr
+    assert out.read_bytes() == convert_to_bytes(data, gzip=6 if compress else None)
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["log.json", "out.mjson"]
