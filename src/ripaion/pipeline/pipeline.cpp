@@ -37,6 +37,14 @@ Result<conv::ConvertedGame, Failure> game_of(tenhou::RawLog log) {
 
 }  // namespace
 
+InputFormat detect_input_format(std::string_view bytes) noexcept {
+    if (bytes.starts_with("\x1F\x8B") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+        return InputFormat::Mjlog;
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && bytes[first] == '<' ? InputFormat::Mjlog : InputFormat::TenhouJson;
+}
+
 Result<tenhou::RawLog, Failure> read_log(std::string_view bytes, InputFormat format) {
     switch (format) {
         case InputFormat::TenhouJson: return read_tenhou_json(bytes);

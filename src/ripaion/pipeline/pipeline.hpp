@@ -20,6 +20,11 @@ enum class InputFormat {
     Mjlog,       // Tenhou's own XML record (plain or gzip, UTF-8 or UTF-16)
 };
 
+// The format of a log told from its first bytes: an mjlog record when they
+// are gzip's magic, a UTF-16 byte-order mark, or a tag (after an optional
+// UTF-8 byte-order mark and blanks; no JSON text starts so), else a JSON log.
+InputFormat detect_input_format(std::string_view bytes) noexcept;
+
 // Every way a conversion can fail; the module maps each to its exception.
 enum class Failure {
     NotUtf8,     // the bytes are not UTF-8 text
