@@ -1,14 +1,13 @@
 // libFuzzer target: arbitrary bytes through the shipped pipeline (reader,
 // conversion engine, encoder), checking the invariants every successful
-// call must keep. Bytes that look like an mjlog record (gzip, or an
-// mjloggm tag anywhere) go to the XML reader, the rest to the JSON reader.
+// call must keep. The bytes go to the reader of the format they show (an
+// mjlog record: gzip, a UTF-16 mark or a tag first; else a JSON log).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "ripaion/mjlog/gzip_input.hpp"
 #include "ripaion/pipeline/pipeline.hpp"
 #include "ripaion/utf8.hpp"
 
@@ -16,8 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using ripaion::pipeline::Failure;
     using ripaion::pipeline::InputFormat;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const bool xml = ripaion::mjlog::has_gzip_magic(bytes) || bytes.find("<mjloggm") != std::string_view::npos;
-    auto lines = ripaion::pipeline::convert(bytes, xml ? InputFormat::Mjlog : InputFormat::TenhouJson);
+    const InputFormat format = ripaion::pipeline::detect_input_format(bytes);
+    const bool xml = format == InputFormat::Mjlog;
+    auto lines = ripaion::pipeline::convert(bytes, format);
     if (!lines.ok()) {
         if (xml) {
             // The XML reader has failures of its own, never the JSON reader's.
