@@ -17,10 +17,30 @@
 namespace ripaion::py {
 namespace {
 
-constexpr const char* kConvertNames[] = {"data"};
-constexpr Signature kConvertSignature{"convert()", kConvertNames, 1, 1, 1};
-constexpr const char* kToBytesNames[] = {"data", "gzip"};
-constexpr Signature kToBytesSignature{"convert_to_bytes()", kToBytesNames, 2, 1, 1};
+constexpr const char* kConvertNames[] = {"data", "format"};
+constexpr Signature kConvertSignature{"convert()", kConvertNames, 2, 1, 1};
+constexpr const char* kToBytesNames[] = {"data", "gzip", "format"};
+constexpr Signature kToBytesSignature{"convert_to_bytes()", kToBytesNames, 3, 1, 1};
+
+// The `format` argument: "auto" (the default: told from the bytes),
+// "tenhou6" or "mjlog". Empty with an exception set.
+enum class FormatChoice { Auto, Tenhou6, Mjlog };
+std::optional<FormatChoice> format_argument(PyObject* value, const char* function) {
+    if (!value) return FormatChoice::Auto;
+    if (!PyUnicode_Check(value)) {
+        PyErr_Format(PyExc_TypeError, "%s argument 'format' must be str, not '%.200s'", function,
+                     Py_TYPE(value)->tp_name);
+        return std::nullopt;
+    }
+    static constexpr std::pair<const char*, FormatChoice> kChoices[] = {
+        {"auto", FormatChoice::Auto}, {"tenhou6", FormatChoice::Tenhou6}, {"mjlog", FormatChoice::Mjlog}};
+    for (const auto& [name, choice] : kChoices) {
+        if (PyUnicode_CompareWithASCIIString(value, name) == 0) return choice;
+    }
+    PyErr_Format(PyExc_ValueError, "%s argument 'format' must be 'auto', 'tenhou6' or 'mjlog', not %R", function,
+                 value);
+    return std::nullopt;
+}
 
 // Runs `work` with the interpreter lock released. What it throws is caught
 // before the lock is taken back and raised after: MemoryError, or the
@@ -55,8 +75,11 @@ bool without_lock(Work&& work) {
 
 // A copied buffer is handed over, so that it is released as soon as it is
 // read; borrowed bytes stay their owner's.
-Result<conv::GameLines, pipeline::Failure> convert_log(LogBytes& data) {
-    const auto format = pipeline::InputFormat::TenhouJson;
+Result<conv::GameLines, pipeline::Failure> convert_log(LogBytes& data, FormatChoice choice) {
+    const std::string_view bytes = data.view();
+    const auto format = choice == FormatChoice::Mjlog     ? pipeline::InputFormat::Mjlog
+                        : choice == FormatChoice::Tenhou6 ? pipeline::InputFormat::TenhouJson
+                                                          : pipeline::detect_input_format(bytes);
     if (data.copied) return pipeline::convert(std::move(data.copy), format);
     return pipeline::convert(data.borrowed, format);
 }
@@ -82,31 +105,35 @@ bool gzip_level_argument(PyObject* value, std::optional<int>& level) {
 }
 
 PyObject* run_convert(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
-    PyObject* bound[1];
+    PyObject* bound[2];
     if (!bind_signature(kConvertSignature, args, nargsf, kwnames, bound)) return nullptr;
     LogBytes data;
     if (!log_bytes_argument(bound[0], kConvertSignature.display_name, data)) return nullptr;
+    const auto format = format_argument(bound[1], kConvertSignature.display_name);
+    if (!format) return nullptr;
 
     std::optional<Result<conv::GameLines, pipeline::Failure>> lines;
-    if (!without_lock([&] { lines.emplace(convert_log(data)); })) return nullptr;
+    if (!without_lock([&] { lines.emplace(convert_log(data, *format)); })) return nullptr;
     if (!*lines) return raise_failure(lines->error());
     return new_line_list(lines->value());
 }
 
 PyObject* run_convert_to_bytes(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
-    PyObject* bound[2];
+    PyObject* bound[3];
     if (!bind_signature(kToBytesSignature, args, nargsf, kwnames, bound)) return nullptr;
     LogBytes data;
     if (!log_bytes_argument(bound[0], kToBytesSignature.display_name, data)) return nullptr;
     std::optional<int> level;
     if (!gzip_level_argument(bound[1], level)) return nullptr;
+    const auto format = format_argument(bound[2], kToBytesSignature.display_name);
+    if (!format) return nullptr;
 
     std::optional<pipeline::Failure> failure;
     std::optional<gzip::GzipFailure> gzip_failure;
     std::string out;
     const bool done = without_lock([&] {
         {
-            auto lines = convert_log(data);
+            auto lines = convert_log(data, *format);
             if (!lines) {
                 failure = lines.error();
                 return;

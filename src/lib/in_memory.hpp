@@ -15,13 +15,15 @@ PyObject* convert(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, Py
 PyObject* convert_to_bytes(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 
 inline constexpr const char* kConvertDoc =
-    "convert(data)\n--\n\n"
+    "convert(data, *, format='auto')\n--\n\n"
     "The mjai event lines of the log whose bytes are `data` (bytes, str or a\n"
-    "bytes-like object): the list tenhou_to_mjai returns for a file holding them.";
+    "bytes-like object): the list tenhou_to_mjai (or mjlog_to_mjai) returns for a\n"
+    "file holding them. format: 'auto' (an mjlog record when the bytes start with\n"
+    "gzip's magic, a UTF-16 mark and a tag, else a JSON log), 'tenhou6' or 'mjlog'.";
 inline constexpr const char* kConvertToBytesDoc =
-    "convert_to_bytes(data, *, gzip=None)\n--\n\n"
+    "convert_to_bytes(data, *, gzip=None, format='auto')\n--\n\n"
     "The whole mjai text of the log whose bytes are `data`, every line followed by\n"
     "a line feed, as UTF-8; with gzip=N (0 to 12), one gzip member at that level\n"
-    "with modification time 0.";
+    "with modification time 0. format as for convert.";
 
 }  // namespace ripaion::py

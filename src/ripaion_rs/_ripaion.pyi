@@ -51,23 +51,27 @@ def mjlog_to_mjai(
     chip/skill-test/custom-rule game raises TenhouLogParsingError ("invalid log").
     """
 
-def convert(data: bytes | str | Buffer) -> list[str]:
+def convert(data: bytes | str | Buffer, *, format: str = "auto") -> list[str]:
     """The mjai event lines of the log whose bytes are `data`.
 
     `data` is bytes, str (taken as its UTF-8 encoding) or any bytes-like object;
-    the result is the list tenhou_to_mjai returns for a file holding those bytes,
-    and the same exceptions are raised for them. The interpreter lock is released
-    while the log is converted; a mutable buffer is copied first.
+    the result is the list tenhou_to_mjai (format="tenhou6") or mjlog_to_mjai
+    (format="mjlog") returns for a file holding those bytes, and the same
+    exceptions are raised for them. format="auto" (the default) reads an mjlog
+    record when the bytes start with gzip's magic, a UTF-16 byte-order mark and
+    a tag (after an optional UTF-8 byte-order mark and blanks), else a JSON log;
+    another text raises ValueError. The interpreter lock is released while the
+    log is converted; a mutable buffer is copied first.
     """
 
-def convert_to_bytes(data: bytes | str | Buffer, *, gzip: int | None = None) -> bytes:
+def convert_to_bytes(data: bytes | str | Buffer, *, gzip: int | None = None, format: str = "auto") -> bytes:
     """The whole mjai text of the log whose bytes are `data`, as UTF-8 bytes.
 
     Every line is followed by a line feed. With gzip=N (0 to 12; 6 is about
     zlib's level 6 in size, in half its time), the text is one gzip member at
     that level, with modification time 0, so the same log always gives the same
-    bytes. Raises what convert raises, TypeError for a bad argument type and
-    ValueError for a level outside 0 to 12.
+    bytes. `format` as for convert. Raises what convert raises, TypeError for a
+    bad argument type and ValueError for a level outside 0 to 12.
     """
 
 class Problem(NamedTuple):

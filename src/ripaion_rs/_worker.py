@@ -106,9 +106,9 @@ def failure(source: str, exc: BaseException) -> Failure:
 
 def is_mjlog(head: bytes) -> bool:
     """Whether a log's first bytes are those of an mjlog record: gzip, UTF-16
-    with a byte-order mark, or XML (a tag first, after an optional UTF-8
-    byte-order mark and blanks). Anything else is read as a JSON log."""
-    if head[:2] in (b"\x1f\x8b", b"\xff\xfe", b"\xfe\xff"):
+    with a byte-order mark and a tag, or XML (a tag first, after an optional
+    UTF-8 byte-order mark and blanks). Anything else is read as a JSON log."""
+    if head[:2] == b"\x1f\x8b" or head[:4] in (b"\xff\xfe<\x00", b"\xfe\xff\x00<"):
         return True
     if head.startswith(b"\xef\xbb\xbf"):
         head = head[3:]

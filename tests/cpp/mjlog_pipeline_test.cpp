@@ -17,8 +17,9 @@ namespace {
 TEST(MjlogPipeline, FormatToldFromTheFirstBytes) {
     const std::pair<std::string, InputFormat> cases[] = {
         {"\x1F\x8B\x08", InputFormat::Mjlog},
-        {"\xFF\xFE<\0", InputFormat::Mjlog},
-        {"\xFE\xFF\0<", InputFormat::Mjlog},
+        {std::string("\xFF\xFE<\0", 4), InputFormat::Mjlog},
+        {std::string("\xFE\xFF\0<", 4), InputFormat::Mjlog},
+        {"\xFF\xFE[", InputFormat::TenhouJson},  // a mark without a tag: not a record
         {"<mjloggm ver=\"2.3\">", InputFormat::Mjlog},
         {"\xEF\xBB\xBF \r\n\t<?xml version=\"1.0\"?>", InputFormat::Mjlog},
         {"{\"log\": []}", InputFormat::TenhouJson},

@@ -180,3 +180,30 @@ def test_output_to_stdout_and_argument_contract(tmp_path, capfd, plain_record):
         mjlog_to_mjai(path, None, None)
     with pytest.raises(FileNotFoundError):
         mjlog_to_mjai(tmp_path / "missing.mjlog")
+
+
+def test_in_memory_functions_take_records_by_format(plain_record):
+    from ripaion_rs import JsonParsingError, convert, convert_to_bytes
+
+    want = mjlog_to_mjai(DATA / "mjlog" / "dnovikoff-bug1.xml")
+    json_log = (DATA / "logs" / "dnovikoff-bug1.json").read_bytes()
+    packed = gzip.compress(plain_record.encode())
+    for data in (plain_record, plain_record.encode(), bytearray(packed), plain_record.encode("utf-16")):
+        assert convert(data) == want
+        assert convert(data, format="mjlog") == want
+        assert convert_to_bytes(data, format="auto") == "".join(line + "\n" for line in want).encode()
+    assert gzip.decompress(convert_to_bytes(packed, gzip=6)) == "".join(line + "\n" for line in want).encode()
+    # The same game from its JSON log, told apart by the bytes.
+    assert convert(json_log) == want == convert(json_log, format="tenhou6")
+    with pytest.raises(MjlogParsingError):
+        convert(json_log, format="mjlog")
+    with pytest.raises(JsonParsingError):
+        convert(plain_record, format="tenhou6")
+    with pytest.raises(MjlogParsingError):
+        convert(b"  <mjloggm>")
+    with pytest.raises(ValueError, match="'auto', 'tenhou6' or 'mjlog'"):
+        convert(json_log, format="json")
+    with pytest.raises(TypeError):
+        convert_to_bytes(json_log, format=None)
+    with pytest.raises(TypeError):
+        convert(json_log, "mjlog")

@@ -96,7 +96,7 @@ def test_function_object(name, attribute, expected):
 
 @pytest.mark.parametrize(
     "name, signature",
-    [("convert", "(data)"), ("convert_to_bytes", "(data, *, gzip=None)")],
+    [("convert", "(data, *, format='auto')"), ("convert_to_bytes", "(data, *, gzip=None, format='auto')")],
 )
 def test_in_memory_function_objects(name, signature):
     import inspect

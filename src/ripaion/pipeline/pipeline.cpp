@@ -38,7 +38,10 @@ Result<conv::ConvertedGame, Failure> game_of(tenhou::RawLog log) {
 }  // namespace
 
 InputFormat detect_input_format(std::string_view bytes) noexcept {
-    if (bytes.starts_with("\x1F\x8B") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+    using namespace std::string_view_literals;
+    // UTF-16 only with a tag after its mark: other bytes after a mark are not
+    // a record, and go where the JSON reader calls them not UTF-8.
+    if (bytes.starts_with("\x1F\x8B") || bytes.starts_with("\xFF\xFE<\0"sv) || bytes.starts_with("\xFE\xFF\0<"sv))
         return InputFormat::Mjlog;
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const std::size_t first = bytes.find_first_not_of(" \t\r\n");

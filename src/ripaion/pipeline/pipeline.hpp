@@ -21,8 +21,9 @@ enum class InputFormat {
 };
 
 // The format of a log told from its first bytes: an mjlog record when they
-// are gzip's magic, a UTF-16 byte-order mark, or a tag (after an optional
-// UTF-8 byte-order mark and blanks; no JSON text starts so), else a JSON log.
+// are gzip's magic, a UTF-16 byte-order mark and a tag, or a tag (after an
+// optional UTF-8 byte-order mark and blanks; no JSON text starts so), else a
+// JSON log.
 InputFormat detect_input_format(std::string_view bytes) noexcept;
 
 // Every way a conversion can fail; the module maps each to its exception.
