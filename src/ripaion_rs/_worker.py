@@ -3,7 +3,6 @@ or in the command's own process with one job."""
 
 from __future__ import annotations
 
-import gzip
 import os
 import re
 import signal
@@ -12,8 +11,8 @@ from types import FrameType
 from typing import Any, Callable, Dict, NamedTuple, Optional, Tuple, Union
 
 from . import _output
-from ._input import DEFAULT_MAX_LOG_SIZE, read_log, readable_log, too_large
-from ._ripaion import check, convert_to_bytes, mjlog_to_mjai
+from ._input import DEFAULT_MAX_LOG_SIZE, read_log, too_large
+from ._ripaion import check, convert_to_bytes
 
 # gzip level of --gzip, and the range of --gzip-level: libdeflate's scale,
 # made in the extension. At 6 the files of 1,529 real logs are 0.8% smaller
@@ -78,17 +77,6 @@ def _on_terminate(signum: int, frame: Optional[FrameType]) -> None:
     os._exit(128 + signum)
 
 
-def mjai_text(lines: list[str]) -> bytes:
-    """Every line followed by a line feed, as UTF-8."""
-    if not lines:
-        return b""
-    # Player names, the only text outside ASCII, are all in the first line
-    # (start_game). Joined apart from it, the rest stays one-byte text, whose
-    # join and encoding are plain copies.
-    lines.append("")  # the last line's feed
-    return lines[0].encode("utf-8") + b"\n" + "\n".join(lines[1:]).encode("utf-8")
-
-
 def is_internal_fault(exc: BaseException) -> bool:
     """The extension's exception for a broken invariant, which derives from
     BaseException so that `except Exception` in user code passes it on."""
@@ -102,17 +90,6 @@ def failure(source: str, exc: BaseException) -> Failure:
     if isinstance(exc, OSError) and exc.errno is not None and exc.strerror:
         return (source, type(exc).__name__, exc.strerror)
     return (source, type(exc).__name__, str(exc))
-
-
-def is_mjlog(head: bytes) -> bool:
-    """Whether a log's first bytes are those of an mjlog record: gzip, UTF-16
-    with a byte-order mark and a tag, or XML (a tag first, after an optional
-    UTF-8 byte-order mark and blanks). Anything else is read as a JSON log."""
-    if head[:2] == b"\x1f\x8b" or head[:4] in (b"\xff\xfe<\x00", b"\xfe\xff\x00<"):
-        return True
-    if head.startswith(b"\xef\xbb\xbf"):
-        head = head[3:]
-    return head.lstrip()[:1] == b"<"
 
 
 # A Tenhou game id in a file name, e.g. 2019021004gm-00a9-0000-e2f6516d.
@@ -156,18 +133,14 @@ def skipped_entry(source: str, destination: str) -> Manifest:
 def convert_log(source: str, regular_only: bool, destination: str = "") -> Tuple[bytes, Optional[Manifest]]:
     """One log's conversion without its output: read its bytes (at most the
     size cap) and make those of its mjai file, with its manifest entry when
-    the run keeps a manifest. A JSON log's file is made whole in the
-    extension, compressed there too, without a list of lines in between."""
+    the run keeps a manifest. The file is made whole in the extension,
+    compressed there too, without a list of lines in between; the log's
+    bytes say whether it is a JSON log or an mjlog record."""
     level = _settings.gzip_level
     data = read_log(source, _settings.max_log_size, regular_only)
-    if is_mjlog(data[:512]):
-        # Until the in-memory functions read records, through the file function.
-        with readable_log(source, _settings.max_log_size, regular_only) as readable:
-            text = mjai_text(mjlog_to_mjai(readable))
-        out = text if level is None else gzip.compress(text, min(level, 9), mtime=0)
-    else:
-        out = convert_to_bytes(data, gzip=level)
-        text = out if level is None or not _settings.manifest else zlib.decompress(out, wbits=31)
+    # format="auto": an mjlog record or a JSON log, told by the bytes.
+    out = convert_to_bytes(data, gzip=level)
+    text = out if level is None or not _settings.manifest else zlib.decompress(out, wbits=31)
     entry = manifest_entry(source, destination, text) if _settings.manifest else None
     if entry is not None:
         entry["bytes"] = len(out)
