@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench_support.hpp"
-#include "ripaion/conv/game_driver.hpp"
+#include "ripaion/conv/convert.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
 namespace fs = std::filesystem;

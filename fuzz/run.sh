@@ -1,26 +1,39 @@
 #!/usr/bin/env bash
-# Fuzzes readers (JSON and mjlog XML) + engine + encoder with libFuzzer under
-# AddressSanitizer and UndefinedBehaviorSanitizer, seeded with the real logs
-# and records of the test data (and the shared corpus when it is there).
+# Fuzzes the shipped pipeline (readers of JSON logs and mjlog XML records,
+# engine, encoder) with libFuzzer under AddressSanitizer and
+# UndefinedBehaviorSanitizer, seeded with the real logs and records of the
+# test data (and the shared corpus when it is there): fuzz_convert checks
+# the invariants of every result, fuzz_differential compares the pipeline
+# with the tests' full-event oracle.
 #   bash fuzz/run.sh [SECONDS] [extra libFuzzer flags...]
+# SECONDS is per target; FUZZ_TARGETS="fuzz_convert" picks targets.
+# A crash input found here belongs in fuzz/regressions/, which CTest replays.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_TO_RUN=${1:-60}
 shift || true
+TARGETS=${FUZZ_TARGETS:-"fuzz_convert fuzz_differential"}
 OUT=build/fuzz
-mkdir -p $OUT/corpus $OUT/artifacts
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -DBOOST_JSON_NO_LIB -DBOOST_CONTAINER_NO_LIB -Isrc \
-  $(find src/ripaion -name '*.cpp') fuzz/fuzz_convert.cpp -o $OUT/fuzz_convert \
-  -l:libpugixml.a -l:libdeflate.a
+# Optimised, with debug information and the asserts of a debug build.
+cmake -S . -B $OUT -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DRIPAION_FUZZ=ON -DRIPAION_BUILD_EXTENSION=OFF >/dev/null
+cmake --build $OUT -j2 --target $TARGETS
 seeds=(tests/data/logs tests/data/mjlog fuzz/regressions)
-[ -d ../shared/corpus/tenhou4 ] && seeds+=(../shared/corpus/tenhou4)
-[ -d ../shared/corpus/mjlog/dnovikoff-tenhou ] && seeds+=(../shared/corpus/mjlog/dnovikoff-tenhou ../shared/corpus/mjlog/fastmaj)
-# Crash inputs kept as regressions must pass first.
-for f in fuzz/regressions/*; do
-  [ -f "$f" ] || continue
-  $OUT/fuzz_convert "$f" >/dev/null 2>&1 || { echo "regression input $f fails"; exit 1; }
+for shared in ../shared/corpus ../../shared/corpus; do
+  [ -d "$shared/tenhou4" ] || continue
+  seeds+=("$shared/tenhou4")
+  [ -d "$shared/mjlog/dnovikoff-tenhou" ] && seeds+=("$shared/mjlog/dnovikoff-tenhou" "$shared/mjlog/fastmaj")
+  break
 done
-$OUT/fuzz_convert -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-  -dict=fuzz/tenhou.dict -artifact_prefix=$OUT/artifacts/ -print_final_stats=1 "$@" \
-  $OUT/corpus "${seeds[@]}"
+for target in $TARGETS; do
+  mkdir -p $OUT/corpus/$target $OUT/artifacts
+  # Crash inputs kept as regressions must pass first.
+  for f in fuzz/regressions/*; do
+    [ -f "$f" ] || continue
+    $OUT/fuzz/$target "$f" >/dev/null 2>&1 || { echo "regression input $f fails $target"; exit 1; }
+  done
+  echo "== $target"
+  $OUT/fuzz/$target -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    -dict=fuzz/tenhou.dict -artifact_prefix=$OUT/artifacts/$target- -print_final_stats=1 "$@" \
+    $OUT/corpus/$target "${seeds[@]}"
+done

@@ -5,7 +5,7 @@
 
 #include "errors.hpp"
 #include "py_ref.hpp"
-#include "ripaion/mjai/fixed_lines.hpp"
+#include "ripaion/conv/game_lines.hpp"
 #include "ripaion/pipeline/pipeline.hpp"
 #include "ripaion/sys/output_file.hpp"
 #include "ripaion/utf8.hpp"
@@ -20,11 +20,11 @@ namespace {
 // Strings are immutable: a caller sees the same text either way. The module
 // lives in one interpreter only, and every call holds the interpreter lock,
 // so the cache needs no lock of its own.
-std::array<PyObject*, mjai::kFixedLineCount> g_fixed_strs{};
+std::array<PyObject*, conv::kFixedLineCount> g_fixed_strs{};
 
 // Kept out of line: made once per line per process.
-[[gnu::noinline]] PyObject* make_fixed_line_str(mjai::FixedLineId id) {
-    PyObject* text = new_line_str(mjai::fixed_line(id));
+[[gnu::noinline]] PyObject* make_fixed_line_str(conv::FixedLineId id) {
+    PyObject* text = new_line_str(conv::fixed_line(id));
     if (!text) return nullptr;
     g_fixed_strs[id] = text;
     return text;
@@ -32,7 +32,7 @@ std::array<PyObject*, mjai::kFixedLineCount> g_fixed_strs{};
 
 // A new reference to the line's str (id < kFixedLineCount), or null with an
 // exception set.
-inline PyObject* new_fixed_line_ref(mjai::FixedLineId id) {
+inline PyObject* new_fixed_line_ref(conv::FixedLineId id) {
     PyObject* text = g_fixed_strs[id];
     if (!text) {
         text = make_fixed_line_str(id);
@@ -62,9 +62,9 @@ PyObject* new_line_list(const conv::GameLines& lines) {
     if (!list) return nullptr;
     for (std::size_t i = 0; i < count; ++i) {
         const conv::GameLines::Slot& slot = lines.slots[i];
-        if (slot.size == 0 && slot.start >= mjai::kFixedLineCount) return raise_internal_fault("no such fixed line");
+        if (slot.size == 0 && slot.start >= conv::kFixedLineCount) return raise_internal_fault("no such fixed line");
         PyObject* item = slot.size == 0
-                             ? new_fixed_line_ref(static_cast<mjai::FixedLineId>(slot.start))
+                             ? new_fixed_line_ref(static_cast<conv::FixedLineId>(slot.start))
                              : new_line_str(std::string_view(lines.text).substr(slot.start, slot.size));
         if (!item) return nullptr;
         PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);

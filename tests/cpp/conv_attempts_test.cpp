@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <string>
 
-#include "conv_test_support.hpp"
+#include "test_support.hpp"
 #include "ripaion/conv/hand_attempts.hpp"
 
-using namespace convtest;
+using namespace support;
 
 // Seat 0 throws 3s twice; seat 2's pon of 3s could claim either. Taking it at
 // the first 3s leaves seat 3 to move with nothing to take, so the first walk
@@ -100,7 +100,7 @@ TEST(Attempts, FailedWalksLeaveNothingBehind) {
     h.discards = {"33 33", "24", "39", ""};
     conv::HandScratch scratch;
     std::vector<Event> out = {mjai::StartGame{}};
-    ASSERT_TRUE(conv::convert_kyoku(prepare(h), scratch, out));
+    ASSERT_TRUE(oracle::convert_kyoku(prepare(h), scratch, out));
     EXPECT_EQ(show(out.front()), "start_game");
     EXPECT_EQ(show(out[1]), "start_kyoku");
     EXPECT_EQ(std::count_if(out.begin(), out.end(),
@@ -111,6 +111,6 @@ TEST(Attempts, FailedWalksLeaveNothingBehind) {
     // A hand that fails leaves the list as it was.
     HandSpec bad = counter_hand(2);
     const std::size_t before = out.size();
-    ASSERT_FALSE(conv::convert_kyoku(prepare(bad), scratch, out));
+    ASSERT_FALSE(oracle::convert_kyoku(prepare(bad), scratch, out));
     EXPECT_EQ(out.size(), before);
 }

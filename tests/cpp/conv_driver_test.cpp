@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "conv_test_support.hpp"
+#include "test_support.hpp"
 #include "ripaion/conv/convert.hpp"
 
-using namespace convtest;
+using namespace support;
 using conv::ConvertErrorKind;
 
 namespace {
@@ -48,7 +48,7 @@ tenhou::RawLog game(std::vector<tenhou::HandRecord> hands, std::string disp = ""
 }
 
 std::string outcome(tenhou::RawLog log) {
-    auto r = conv::convert_log(std::move(log));
+    auto r = oracle::convert_log(std::move(log));
     if (!r) return r.error().kind == ConvertErrorKind::TenhouLogParsing ? "invalid log" : "failed to convert";
     return show(r.value());
 }
@@ -58,7 +58,7 @@ std::string outcome(tenhou::RawLog log) {
 TEST(Driver, EmptyLogIsStartAndEndOfGame) {
     tenhou::RawLog log = game({});
     log.name = {"", "", "", ""};
-    auto r = conv::convert_log(std::move(log));
+    auto r = oracle::convert_log(std::move(log));
     ASSERT_TRUE(r);
     ASSERT_EQ(r.value().size(), 2u);
     const auto& sg = std::get<mjai::StartGame>(r.value()[0]);
@@ -86,7 +86,7 @@ TEST(Driver, RuleTextChecks) {
         {"South", "0"},
     };
     for (const auto& c : cases) {
-        auto r = conv::convert_log(game({}, c.disp));
+        auto r = oracle::convert_log(game({}, c.disp));
         const std::string got = r ? std::to_string(std::get<mjai::StartGame>(r.value()[0]).kyoku_first) : "invalid log";
         if (!r) {
             EXPECT_EQ(r.error().kind, ConvertErrorKind::TenhouLogParsing);
@@ -110,7 +110,7 @@ TEST(Driver, AkaFlagWithoutWrapAround) {
         log.rule.aka51 = c.aka51;
         log.rule.aka52 = c.aka52;
         log.rule.aka53 = c.aka53;
-        auto r = conv::convert_log(std::move(log));
+        auto r = oracle::convert_log(std::move(log));
         ASSERT_TRUE(r);
         EXPECT_EQ(std::get<mjai::StartGame>(r.value()[0]).aka_flag, c.expected) << int(c.aka) << " " << int(c.aka51);
     }
@@ -125,7 +125,7 @@ TEST(Driver, HandFrameFromTheHandCounter) {
     const Case cases[] = {{0, "E", 1, 0},  {5, "S", 2, 1},  {11, "W", 4, 3}, {12, "N", 1, 0},
                           {15, "N", 4, 3}, {20, "N", 1, 0}, {255, "N", 4, 3}};
     for (const auto& c : cases) {
-        auto r = conv::convert_log(game({short_hand(c.kyoku_num)}));
+        auto r = oracle::convert_log(game({short_hand(c.kyoku_num)}));
         ASSERT_TRUE(r) << int(c.kyoku_num);
         const auto& ev = r.value();
         ASSERT_EQ(ev.size(), 6u);
@@ -143,7 +143,7 @@ TEST(Driver, HandValuesPassThrough) {
     h.scores = {-2147483647 - 1, 0, 100, 2147483647};
     const auto unsorted = tiles("47 11 0 53 29 11 12 13 14 15 16 17 18");
     for (int i = 0; i < 13; ++i) h.seats[2].haipai[i] = unsorted[i];
-    auto r = conv::convert_log(game({h, short_hand(2)}));
+    auto r = oracle::convert_log(game({h, short_hand(2)}));
     ASSERT_TRUE(r);
     const auto& ev = r.value();
     EXPECT_EQ(show(ev), "start_game, start_kyoku, tsumo 1 E, ryukyoku [0 0 0 0], end_kyoku, "

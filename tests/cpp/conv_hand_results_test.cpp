@@ -2,10 +2,10 @@
 
 #include <initializer_list>
 
-#include "conv_test_support.hpp"
+#include "test_support.hpp"
 #include "ripaion/conv/hand_results.hpp"
 
-using namespace convtest;
+using namespace support;
 using tenhou::JsonValue;
 using tenhou::ResultItem;
 

@@ -7,20 +7,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "conv_test_support.hpp"
+#include "test_support.hpp"
 #include "ripaion/conv/convert.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
-using namespace convtest;
+using namespace support;
 
 namespace {
-
-std::string read_file(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Replays one hand: per seat, tile counts and the number of melds.
 class HandReplay {
@@ -149,7 +142,7 @@ TEST(RealLogs, EveryTestLogConvertsAndHoldsTogether) {
         auto log = tenhou::parse_raw_log(read_file(entry.path()));
         ASSERT_TRUE(log) << file << ": " << log.error().message;
         const std::size_t hands = log.value().log.size();
-        auto events = conv::convert_log(std::move(log).value());
+        auto events = oracle::convert_log(std::move(log).value());
         ASSERT_TRUE(events) << file;
         check_game(events.value(), hands, file);
     }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "conv_test_support.hpp"
+#include "test_support.hpp"
 #include "ripaion/conv/seat_queues.hpp"
 
-using namespace convtest;
+using namespace support;
 using conv::HandFailure;
 
 namespace {

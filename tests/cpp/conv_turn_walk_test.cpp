@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "conv_test_support.hpp"
+#include "test_support.hpp"
 #include "ripaion/conv/turn_walk.hpp"
 
-using namespace convtest;
+using namespace support;
 
 namespace {
 

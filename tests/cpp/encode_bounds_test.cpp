@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "full_event_oracle.hpp"
 #include "ripaion/mjai/encode.hpp"
 
 namespace {
 
 using namespace ripaion::mjai;
+using oracle::event_line;
 
 TEST(EncodeBounds, NamesThatEscapeToSixBytesEach) {
     const std::string controls(10000, '\x01');

@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "full_event_oracle.hpp"
 #include "ripaion/mjai/encode.hpp"
 
 using namespace ripaion::mjai;
+using oracle::event_line;
 
 namespace {
 

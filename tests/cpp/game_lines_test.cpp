@@ -1,96 +1,126 @@
-// The fixed line table and the lines of a converted game: every line is the
-// encoder's line for its event, whichever way it was made.
+// The event kind table, the fixed line table and the lines of a converted
+// game: every line is the encoder's line for its event, whichever way it
+// was made.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "ripaion/conv/convert.hpp"
-#include "ripaion/conv/game_driver.hpp"
 #include "ripaion/conv/game_lines.hpp"
-#include "ripaion/mjai/encode.hpp"
-#include "ripaion/mjai/fixed_lines.hpp"
+#include "ripaion/mjai/event.hpp"
 #include "ripaion/tenhou/reader.hpp"
+#include "test_support.hpp"
 
 namespace {
 
-namespace mjai = ripaion::mjai;
-namespace conv = ripaion::conv;
-using mjai::Event;
-using mjai::Tile;
+using namespace support;
+using conv::GameEvent;
 
-TEST(FixedLines, EveryLineIsTheEncodersLineOfItsEvent) {
-    std::set<std::string> distinct;
-    for (std::size_t i = 0; i < mjai::kFixedLineCount; ++i) {
-        const auto id = static_cast<mjai::FixedLineId>(i);
-        const Event e = mjai::fixed_line_event(id);
-        const std::string line = mjai::event_line(e);
-        EXPECT_EQ(mjai::fixed_line(id), line) << i;
-        EXPECT_EQ(mjai::fixed_line_with_feed(id), line + "\n") << i;
-        EXPECT_EQ(mjai::fixed_line_of(e), std::optional<mjai::FixedLineId>(id)) << line;
-        distinct.insert(line);
-    }
-    EXPECT_EQ(distinct.size(), mjai::kFixedLineCount);
-    EXPECT_EQ(mjai::fixed_line(static_cast<mjai::FixedLineId>(mjai::kFixedLineCount)), "");
+GameEvent record(GameEvent::Kind kind, mjai::Seat actor = 0, Tile pai = Tile{0}, bool tsumogiri = false) {
+    GameEvent e;
+    e.kind = kind;
+    e.actor = actor;
+    e.pai = pai;
+    e.tsumogiri = tsumogiri;
+    return e;
 }
 
-TEST(FixedLines, CoverEveryDrawDiscardAndReveal) {
+TEST(EventKinds, NamesAreTheEncodersTypes) {
+    std::set<std::string_view> names;
+    for (const auto& row : mjai::kEventKinds) names.insert(row.name);
+    EXPECT_EQ(names.size(), mjai::kEventKindCount);
+    EXPECT_EQ(event_line(mjai::Dora{Tile{3}}), R"({"type":"dora","dora_marker":"4m"})");
+    EXPECT_EQ(event_line(mjai::ReachAccepted{2}), R"({"type":"reach_accepted","actor":2})");
+    EXPECT_EQ(event_line(mjai::None{}), R"({"type":"none"})");
+}
+
+// Each draw, discard, riichi, acceptance and reveal that the table covers,
+// written out as the full event and as the record the conversion makes.
+struct TableEvent {
+    Event full;
+    GameEvent compact;
+};
+
+std::vector<TableEvent> table_events() {
+    std::vector<TableEvent> out;
     for (mjai::Seat s = 0; s < 4; ++s) {
         for (int t = 0; t < mjai::kTileCount; ++t) {
             const Tile tile{static_cast<std::uint8_t>(t)};
-            for (const Event& e : {Event{mjai::Tsumo{s, tile}}, Event{mjai::Dahai{s, tile, false}},
-                                   Event{mjai::Dahai{s, tile, true}}, Event{mjai::Dora{tile}}, Event{mjai::Reach{s}},
-                                   Event{mjai::ReachAccepted{s}}}) {
-                const auto id = mjai::fixed_line_of(e);
-                ASSERT_TRUE(id) << mjai::event_line(e);
-                EXPECT_EQ(mjai::fixed_line(*id), mjai::event_line(e));
-            }
+            out.push_back({mjai::Tsumo{s, tile}, record(GameEvent::Tsumo, s, tile)});
+            out.push_back({mjai::Dahai{s, tile, false}, record(GameEvent::Dahai, s, tile, false)});
+            out.push_back({mjai::Dahai{s, tile, true}, record(GameEvent::Dahai, s, tile, true)});
         }
+        out.push_back({mjai::Reach{s}, record(GameEvent::Reach, s)});
+        out.push_back({mjai::ReachAccepted{s}, record(GameEvent::ReachAccepted, s)});
+    }
+    for (int t = 0; t < mjai::kTileCount; ++t) {
+        const Tile tile{static_cast<std::uint8_t>(t)};
+        out.push_back({mjai::Dora{tile}, record(GameEvent::Dora, 0, tile)});
+    }
+    out.push_back({mjai::EndKyoku{}, record(GameEvent::EndKyoku)});
+    out.push_back({mjai::EndGame{}, record(GameEvent::EndGame)});
+    return out;
+}
+
+TEST(FixedLines, EachTableEventHasItsOwnLineTheEncodersLine) {
+    const auto events = table_events();
+    ASSERT_EQ(events.size(), conv::kFixedLineCount);
+    std::set<std::size_t> ids;
+    for (const auto& e : events) {
+        ASSERT_TRUE(oracle::is_table_event(e.full));
+        const std::size_t id = conv::fixed_line_of(e.compact);
+        ASSERT_LT(id, conv::kFixedLineCount) << event_line(e.full);
+        const std::string line = event_line(e.full);
+        EXPECT_EQ(conv::fixed_line(static_cast<conv::FixedLineId>(id)), line);
+        EXPECT_EQ(conv::fixed_line_with_feed(static_cast<conv::FixedLineId>(id)), line + "\n");
+        ids.insert(id);
+    }
+    EXPECT_EQ(ids.size(), conv::kFixedLineCount);
+    EXPECT_EQ(conv::fixed_line(static_cast<conv::FixedLineId>(conv::kFixedLineCount)), "");
+}
+
+TEST(FixedLines, EachLineNumberNamesItsRecord) {
+    for (std::size_t i = 0; i < conv::kFixedLineCount; ++i) {
+        const auto id = static_cast<conv::FixedLineId>(i);
+        EXPECT_EQ(conv::fixed_line_of(conv::fixed_line_record(id)), i);
+        EXPECT_TRUE(oracle::is_table_event(conv::fixed_line_event(id))) << i;
     }
 }
 
-TEST(FixedLines, OtherEventsAreEncodedEachTime) {
-    const Tile m1{0};
-    for (const Event& e : {Event{mjai::Tsumo{4, m1}}, Event{mjai::Dahai{255, m1, false}}, Event{mjai::Reach{4}},
-                           Event{mjai::Tsumo{0, Tile{38}}}, Event{mjai::Ryukyoku{mjai::Deltas{0, 0, 0, 0}}},
-                           Event{mjai::Hora{0, 1, std::nullopt, std::nullopt}},
-                           Event{mjai::Pon{1, 0, m1, {m1, m1}}}, Event{mjai::StartGame{}}}) {
-        EXPECT_FALSE(mjai::fixed_line_of(e)) << mjai::event_line(e);
-    }
+TEST(FixedLines, OtherRecordsAreEncodedEachTime) {
+    const GameEvent others[] = {
+        record(GameEvent::Tsumo, 4),          record(GameEvent::Dahai, 255),
+        record(GameEvent::Reach, 4),          record(GameEvent::Tsumo, 0, Tile{38}),
+        record(GameEvent::Dora, 0, Tile{255}), record(GameEvent::Ryukyoku),
+        record(GameEvent::Hora),              record(GameEvent::Pon),
+        record(GameEvent::StartGame),         record(GameEvent::StartKyoku),
+        record(GameEvent::Ankan),             record(GameEvent::None),
+        record(static_cast<GameEvent::Kind>(mjai::kEventKindCount)),
+    };
+    for (const GameEvent& e : others) EXPECT_EQ(conv::fixed_line_of(e), conv::kNoFixedLine) << int(e.kind);
 }
 
-std::string read_file(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The compact game and its lines against the full events of the same log.
+// The compact game and its lines against the oracle's full events.
 TEST(GameLines, RealLogsGiveTheEncodersLines) {
     int logs = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(RIPAION_TEST_DATA_DIR) / "logs")) {
-        if (entry.path().extension() != ".json") continue;
-        const std::string text = read_file(entry.path());
-        auto events = ripaion::conv::convert_log(ripaion::tenhou::parse_raw_log(text).value());
-        auto game = conv::convert_game(ripaion::tenhou::parse_raw_log(text).value());
-        ASSERT_EQ(events.ok(), game.ok()) << entry.path();
+    for (const auto& path : test_logs()) {
+        const std::string text = read_file(path);
+        auto events = oracle::convert_log(tenhou::parse_raw_log(text).value());
+        auto game = conv::convert_game(tenhou::parse_raw_log(text).value());
+        ASSERT_EQ(events.ok(), game.ok()) << path;
         if (!game) continue;
         auto lines = conv::encode_game(game.value());
         ASSERT_TRUE(lines);
         ASSERT_EQ(lines.value().count(), events.value().size());
-        std::size_t fixed = 0;
+        std::size_t fixed = 0, table_events = 0;
         for (std::size_t i = 0; i < events.value().size(); ++i) {
-            ASSERT_EQ(lines.value().line(i), mjai::event_line(events.value()[i])) << entry.path() << " line " << i;
+            ASSERT_EQ(lines.value().line(i), event_line(events.value()[i])) << path << " line " << i;
             fixed += lines.value().slots[i].size == 0;
+            table_events += oracle::is_table_event(events.value()[i]);
         }
         // Only the events of the table are looked up; the rest are encoded.
-        std::size_t table_events = 0;
-        for (const Event& e : events.value()) table_events += mjai::fixed_line_of(e).has_value();
-        EXPECT_EQ(fixed, table_events) << entry.path();
+        EXPECT_EQ(fixed, table_events) << path;
         ++logs;
     }
     EXPECT_GE(logs, 10);

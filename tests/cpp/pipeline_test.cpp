@@ -3,23 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "ripaion/pipeline/pipeline.hpp"
+#include "test_support.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using ripaion::pipeline::Failure;
-
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string hand_without_dora() {
     std::string seats;
@@ -72,27 +64,26 @@ TEST(Pipeline, EmptyGameIsItsFrame) {
 // every line followed by a line feed.
 TEST(Pipeline, RealLogsGiveTheSameLinesEitherWay) {
     int converted = 0;
-    for (const auto& entry : fs::directory_iterator(RIPAION_TEST_DATA_DIR "/logs")) {
-        if (entry.path().extension() != ".json") continue;
-        const std::string bytes = read_file(entry.path());
+    for (const fs::path& path : support::test_logs()) {
+        const std::string bytes = support::read_file(path);
         auto borrowed = ripaion::pipeline::convert(std::string_view(bytes));
         auto owned = ripaion::pipeline::convert(std::string(bytes));
-        ASSERT_EQ(borrowed.ok(), owned.ok()) << entry.path();
+        ASSERT_EQ(borrowed.ok(), owned.ok()) << path;
         if (!borrowed) {
-            EXPECT_EQ(borrowed.error(), owned.error()) << entry.path();
+            EXPECT_EQ(borrowed.error(), owned.error()) << path;
             continue;
         }
         ++converted;
         const auto& a = borrowed.value();
         const auto& b = owned.value();
-        ASSERT_EQ(a.count(), b.count()) << entry.path();
+        ASSERT_EQ(a.count(), b.count()) << path;
         std::string joined;
         for (std::size_t i = 0; i < a.count(); ++i) {
-            ASSERT_EQ(a.line(i), b.line(i)) << entry.path() << " line " << i;
+            ASSERT_EQ(a.line(i), b.line(i)) << path << " line " << i;
             ASSERT_EQ(a.line(i).find('\n'), std::string_view::npos);
             joined.append(a.line(i)).push_back('\n');
         }
-        EXPECT_EQ(ripaion::pipeline::output_text(a), joined) << entry.path();
+        EXPECT_EQ(ripaion::pipeline::output_text(a), joined) << path;
     }
     EXPECT_GT(converted, 10);
 }

@@ -2,14 +2,11 @@
 
 #include <string_view>
 
-#include "ripaion/conv/game_driver.hpp"
 #include "ripaion/conv/hand_conversion.hpp"
 #include "ripaion/conv/prepared_kyoku.hpp"
 
 namespace ripaion::conv {
 namespace {
-
-using mjai::Event;
 
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
@@ -28,7 +25,7 @@ Failure<ConvertError> not_convertible() { return fail(ConvertError{ConvertErrorK
 
 }  // namespace
 
-Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log, std::vector<int>* attempts_per_hand) {
+Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log) {
     const tenhou::Rule& rule = log.rule;
     if (is_three_player(rule.disp)) return invalid_log();
     const mjai::Count kyoku_first = kyoku_first_of(rule.disp);
@@ -56,7 +53,6 @@ Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log, std::vector
     start.kind = GameEvent::StartGame;
     game.events.push_back(start);
     HandScratch scratch;
-    if (attempts_per_hand) attempts_per_hand->clear();
     for (std::size_t i = 0; i < game.hands.size(); ++i) {
         auto converted = convert_kyoku_events(game.hands[i], static_cast<std::uint32_t>(i), scratch, game.events);
         if (!converted) return not_convertible();
@@ -67,23 +63,11 @@ Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log, std::vector
             seat.takes = {};
             seat.discards = {};
         }
-        if (attempts_per_hand) attempts_per_hand->push_back(converted.value());
     }
     GameEvent end;
     end.kind = GameEvent::EndGame;
     game.events.push_back(end);
     return game;
-}
-
-Result<std::vector<Event>, ConvertError> convert_log_recording(tenhou::RawLog log,
-                                                               std::vector<int>* attempts_per_hand) {
-    auto game = convert_game(std::move(log), attempts_per_hand);
-    if (!game) return fail(game.error());
-    return full_events(game.value());
-}
-
-Result<std::vector<Event>, ConvertError> convert_log(tenhou::RawLog log) {
-    return convert_log_recording(std::move(log), nullptr);
 }
 
 }  // namespace ripaion::conv

@@ -1,9 +1,8 @@
-// Turns a parsed Tenhou log into the complete, ordered list of mjai events.
+// Turns a parsed Tenhou log into the converted game: every event in order,
+// in compact form (game_events.hpp), with the hands they refer to.
 #pragma once
 
-#include <vector>
-
-#include "ripaion/mjai/event.hpp"
+#include "ripaion/conv/game_events.hpp"
 #include "ripaion/result.hpp"
 #include "ripaion/tenhou/raw_log.hpp"
 
@@ -19,6 +18,6 @@ struct ConvertError {
     ConvertErrorKind kind;
 };
 
-Result<std::vector<mjai::Event>, ConvertError> convert_log(tenhou::RawLog log);
+Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log);
 
 }  // namespace ripaion::conv

@@ -34,8 +34,9 @@ mjai::Event full_event(const GameEvent& e, const PreparedKyoku& hand) {
             if (const auto* draw = std::get_if<RyukyokuOutcome>(&hand.outcome)) return mjai::Ryukyoku{draw->deltas};
             break;
         case GameEvent::EndKyoku: return mjai::EndKyoku{};
+        case GameEvent::EndGame: return mjai::EndGame{};
         case GameEvent::StartGame:
-        case GameEvent::EndGame:
+        case GameEvent::None:
             break;
     }
     // Only a record that refers to what the hand does not hold gets here.
@@ -47,13 +48,6 @@ mjai::Event full_event(const ConvertedGame& game, const GameEvent& e) {
     if (e.kind == GameEvent::EndGame) return mjai::EndGame{};
     if (e.hand >= game.hands.size()) return mjai::None{};
     return full_event(e, game.hands[e.hand]);
-}
-
-std::vector<mjai::Event> full_events(const ConvertedGame& game) {
-    std::vector<mjai::Event> out;
-    out.reserve(game.events.size());
-    for (const GameEvent& e : game.events) out.push_back(full_event(game, e));
-    return out;
 }
 
 }  // namespace ripaion::conv

@@ -1,5 +1,8 @@
 #include "ripaion/conv/game_lines.hpp"
 
+#include <array>
+#include <cstdint>
+
 namespace ripaion::conv {
 namespace {
 
@@ -9,11 +12,74 @@ namespace {
 constexpr std::size_t kTextBytesPerHand = 768;
 constexpr std::size_t kEncoderRoom = 2048;
 
+// Every line of the table followed by a line feed, in id order; line i is
+// text[starts[i], starts[i + 1] - 1).
+struct FixedLineTable {
+    std::string text;
+    std::array<std::uint32_t, kFixedLineCount + 1> starts{};
+};
+
+FixedLineTable build_table() {
+    FixedLineTable t;
+    t.text.reserve(kFixedLineCount * 56);
+    for (std::size_t id = 0; id < kFixedLineCount; ++id) {
+        t.starts[id] = static_cast<std::uint32_t>(t.text.size());
+        (void)mjai::encode_event(fixed_line_event(static_cast<FixedLineId>(id)), t.text);
+        t.text.push_back('\n');
+    }
+    t.starts[kFixedLineCount] = static_cast<std::uint32_t>(t.text.size());
+    return t;
+}
+
+const FixedLineTable& table() {
+    static const FixedLineTable t = build_table();
+    return t;
+}
+
 }  // namespace
+
+GameEvent fixed_line_record(FixedLineId id) noexcept {
+    GameEvent e;
+    e.kind = GameEvent::None;
+    for (std::size_t k = 0; k < mjai::kEventKindCount; ++k) {
+        const mjai::FixedLineRule& r = mjai::kFixedLineRules[k];
+        if (id < r.base || id >= r.base + r.count) continue;
+        std::size_t rest = id - r.base;
+        e.kind = static_cast<GameEvent::Kind>(k);
+        if (r.per_seat) {
+            e.actor = static_cast<mjai::Seat>(rest / r.per_seat);
+            rest %= r.per_seat;
+        }
+        if (r.per_tile) {
+            e.pai = mjai::Tile{static_cast<std::uint8_t>(rest / r.per_tile)};
+            rest %= r.per_tile;
+        }
+        e.tsumogiri = r.per_flag != 0 && rest != 0;
+        break;
+    }
+    return e;
+}
+
+mjai::Event fixed_line_event(FixedLineId id) {
+    // Table events refer to no hand.
+    static const PreparedKyoku no_hand{};
+    return full_event(fixed_line_record(id), no_hand);
+}
+
+std::string_view fixed_line_with_feed(FixedLineId id) {
+    if (id >= kFixedLineCount) return {};
+    const FixedLineTable& t = table();
+    return std::string_view(t.text).substr(t.starts[id], t.starts[id + 1] - t.starts[id]);
+}
+
+std::string_view fixed_line(FixedLineId id) {
+    const std::string_view with_feed = fixed_line_with_feed(id);
+    return with_feed.substr(0, with_feed.empty() ? 0 : with_feed.size() - 1);
+}
 
 std::string_view GameLines::line(std::size_t i) const {
     const Slot& s = slots[i];
-    if (s.size == 0) return mjai::fixed_line(static_cast<mjai::FixedLineId>(s.start));
+    if (s.size == 0) return fixed_line(static_cast<FixedLineId>(s.start));
     return std::string_view(text).substr(s.start, s.size);
 }
 

@@ -1,21 +1,37 @@
 // The event lines of a converted game. Most are lines of the fixed table
-// and are named by their number; the others (start_game, start_kyoku, calls,
-// kans, hora, ryukyoku) are encoded into one text.
+// (event_kinds.hpp says which) and are named by their number; the others
+// (start_game, start_kyoku, calls, kans, hora, ryukyoku) are encoded into
+// one text.
 #pragma once
 
-#include <array>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ripaion/conv/game_events.hpp"
 #include "ripaion/mjai/encode.hpp"
-#include "ripaion/mjai/fixed_lines.hpp"
+#include "ripaion/mjai/event_kinds.hpp"
 #include "ripaion/result.hpp"
 
 namespace ripaion::conv {
+
+using mjai::FixedLineId;
+using mjai::kFixedLineCount;
+
+// The line of the table (id < kFixedLineCount) without a line terminator;
+// empty for an id outside the table. The table is made on first use, by the
+// encoder itself, so a table line and the encoder's line for the same event
+// cannot differ; making it may fail with std::bad_alloc (and is then tried
+// again later).
+std::string_view fixed_line(FixedLineId id);
+// The same line followed by its line feed, as the output receives it.
+std::string_view fixed_line_with_feed(FixedLineId id);
+
+// The record, and the full event, whose line is the table's line `id`
+// (id < kFixedLineCount): the inverse of fixed_line_of, from the same rules.
+GameEvent fixed_line_record(FixedLineId id) noexcept;
+mjai::Event fixed_line_event(FixedLineId id);
 
 struct GameLines {
     // One line: a fixed line when `size` is 0 (lines are never empty), its
@@ -33,48 +49,23 @@ struct GameLines {
     // The size of the line with its line feed.
     std::size_t line_with_feed_size(std::size_t i) const {
         const Slot& s = slots[i];
-        return s.size != 0 ? s.size + 1 : mjai::fixed_line_with_feed(static_cast<mjai::FixedLineId>(s.start)).size();
+        return s.size != 0 ? s.size + 1 : fixed_line_with_feed(static_cast<FixedLineId>(s.start)).size();
     }
 };
 
 // Every event's line, in order.
 Result<GameLines, mjai::EncodeError> encode_game(const ConvertedGame& game);
 
-// The table number of the event's line, or kNoFixedLine.
-inline constexpr std::size_t kNoFixedLine = mjai::kFixedLineCount;
-namespace detail {
-
-// Per event kind, the table line number as base + per_seat * actor +
-// per_tile * tile + per_flag * tsumogiri, and what must be in the table's
-// range for it to apply. Computed rather than branched on, since draws,
-// discards and the rest interleave.
-struct FixedLineRule {
-    std::uint16_t base;  // kNoFixedLine: never a table line
-    std::uint8_t per_seat, per_tile, per_flag;
-    bool seat_matters, tile_matters;
-};
-inline constexpr std::array<FixedLineRule, 16> kFixedLineRules = [] {
-    std::array<FixedLineRule, 16> r{};
-    for (auto& x : r) x = {static_cast<std::uint16_t>(kNoFixedLine), 0, 0, 0, false, false};
-    r[GameEvent::Tsumo] = {mjai::kFixedTsumoBase, mjai::kTileCount, 1, 0, true, true};
-    r[GameEvent::Dahai] = {mjai::kFixedDahaiBase, 2 * mjai::kTileCount, 2, 1, true, true};
-    r[GameEvent::Reach] = {mjai::kFixedReachBase, 1, 0, 0, true, false};
-    r[GameEvent::ReachAccepted] = {mjai::kFixedReachAcceptedBase, 1, 0, 0, true, false};
-    r[GameEvent::Dora] = {mjai::kFixedDoraBase, 0, 1, 0, false, true};
-    r[GameEvent::EndKyoku] = {mjai::kFixedEndKyoku, 0, 0, 0, false, false};
-    r[GameEvent::EndGame] = {mjai::kFixedEndGame, 0, 0, 0, false, false};
-    return r;
-}();
-
-}  // namespace detail
-
-// Seats and tiles outside the table (never made by the conversion) are
-// encoded like any other event.
+// The table number of the event's line, or kNoFixedLine. Seats and tiles
+// outside the table (never made by the conversion) are encoded like any
+// other event.
+inline constexpr std::size_t kNoFixedLine = kFixedLineCount;
 inline std::size_t fixed_line_of(const GameEvent& e) noexcept {
-    const detail::FixedLineRule& r = detail::kFixedLineRules[e.kind & 15];
+    const auto kind = static_cast<std::size_t>(e.kind);
+    if (kind >= mjai::kEventKindCount) return kNoFixedLine;
+    const mjai::FixedLineRule& r = mjai::kFixedLineRules[kind];
     const unsigned tile = mjai::tile_index(e.pai);
-    const bool fits = (r.base != kNoFixedLine) & (!r.seat_matters | mjai::fixed_seat(e.actor)) &
-                      (!r.tile_matters | (tile < mjai::kTileCount));
+    const bool fits = (r.count != 0) & (!r.seat_matters | (e.actor < 4)) & (!r.tile_matters | (tile < mjai::kTileCount));
     const std::size_t id = r.base + r.per_seat * std::size_t{e.actor} + r.per_tile * std::size_t{tile} +
                            r.per_flag * std::size_t{e.tsumogiri};
     return fits ? id : kNoFixedLine;

@@ -14,15 +14,6 @@ Result<int, AttemptsFailed> convert_kyoku_events(const PreparedKyoku& kyoku, std
     return run_attempts(in, scratch.attempts, out);
 }
 
-Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch& scratch,
-                                          std::vector<mjai::Event>& out) {
-    std::vector<GameEvent> events;
-    auto converted = convert_kyoku_events(hand, 0, scratch, events);
-    if (!converted) return converted;
-    for (const GameEvent& e : events) out.push_back(full_event(e, hand));
-    return converted;
-}
-
 std::size_t kyoku_event_estimate(const PreparedKyoku& hand) noexcept {
     // start_kyoku, one event per list entry, the later indicators, a couple of
     // riichi events and the results.

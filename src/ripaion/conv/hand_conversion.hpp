@@ -25,11 +25,7 @@ struct HandScratch {
 Result<int, AttemptsFailed> convert_kyoku_events(const PreparedKyoku& kyoku, std::uint32_t hand, HandScratch& scratch,
                                                  std::vector<GameEvent>& out);
 
-// The same with the events in full.
-Result<int, AttemptsFailed> convert_kyoku(const PreparedKyoku& hand, HandScratch& scratch,
-                                          std::vector<mjai::Event>& out);
-
-// About the number of events convert_kyoku appends for the hand, for sizing
+// About the number of events convert_kyoku_events appends for the hand, for sizing
 // the game list once (exceeded only by hands with several riichi).
 std::size_t kyoku_event_estimate(const PreparedKyoku& hand) noexcept;
 

@@ -23,4 +23,13 @@ struct QueueEvent {
     bool is_call() const noexcept { return kind == Chi || kind == Pon || kind == Daiminkan; }
 };
 
+// A queue entry becomes a game event of the same kind number.
+static_assert(int(QueueEvent::Tsumo) == int(mjai::EventKind::Tsumo) &&
+              int(QueueEvent::Dahai) == int(mjai::EventKind::Dahai) &&
+              int(QueueEvent::Chi) == int(mjai::EventKind::Chi) && int(QueueEvent::Pon) == int(mjai::EventKind::Pon) &&
+              int(QueueEvent::Daiminkan) == int(mjai::EventKind::Daiminkan) &&
+              int(QueueEvent::Kakan) == int(mjai::EventKind::Kakan) &&
+              int(QueueEvent::Ankan) == int(mjai::EventKind::Ankan) &&
+              int(QueueEvent::Reach) == int(mjai::EventKind::Reach));
+
 }  // namespace ripaion::conv

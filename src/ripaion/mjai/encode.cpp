@@ -204,10 +204,4 @@ Result<std::monostate, EncodeError> encode_event(const Event& e, std::string& ou
     return std::monostate{};
 }
 
-std::string event_line(const Event& e) {
-    std::string out;
-    encode_event(e, out);
-    return out;
-}
-
 }  // namespace ripaion::mjai

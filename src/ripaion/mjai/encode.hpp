@@ -16,9 +16,6 @@ struct EncodeError {
 // Event can hold; the result exists so a caller never has to assume that.
 Result<std::monostate, EncodeError> encode_event(const Event& e, std::string& out);
 
-// Convenience for tests: the event line on its own.
-std::string event_line(const Event& e);
-
 // Appends `text` as a JSON string (quotes included), escaping per byte.
 void write_json_string(std::string_view text, std::string& out);
 

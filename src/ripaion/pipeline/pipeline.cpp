@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "ripaion/conv/game_driver.hpp"
+#include "ripaion/conv/convert.hpp"
 #include "ripaion/mjlog/read_mjlog.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
@@ -91,7 +91,7 @@ std::string output_text(const conv::GameLines& lines) {
     char* p = out.data();
     for (const auto& slot : lines.slots) {
         if (slot.size == 0) {
-            const std::string_view line = mjai::fixed_line_with_feed(static_cast<mjai::FixedLineId>(slot.start));
+            const std::string_view line = conv::fixed_line_with_feed(static_cast<conv::FixedLineId>(slot.start));
             std::memcpy(p, line.data(), line.size());
             p += line.size();
         } else {

@@ -1,24 +1,46 @@
-// Builders for hand-written hands and a compact text form of events, shared
-// by the conversion tests.
+// What the C++ tests share: reading the test data, builders for
+// hand-written hands, a compact text form of events, and the full-event
+// oracle (full_event_oracle.hpp).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "full_event_oracle.hpp"
 #include "ripaion/conv/hand_conversion.hpp"
 #include "ripaion/conv/prepared_kyoku.hpp"
 #include "ripaion/mjai/event.hpp"
 #include "ripaion/tenhou/raw_log.hpp"
 
-namespace convtest {
+namespace support {
 
 using namespace ripaion;
 using mjai::Event;
 using mjai::Tile;
+using oracle::event_line;
+
+inline std::string read_file(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The real logs of the test data.
+inline std::vector<std::filesystem::path> test_logs() {
+    std::vector<std::filesystem::path> out;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(RIPAION_TEST_DATA_DIR) / "logs"))
+        if (entry.path().extension() == ".json") out.push_back(entry.path());
+    std::sort(out.begin(), out.end());
+    return out;
+}
 
 inline Tile tile(unsigned code) { return *mjai::tile_from_tenhou_code(code); }
 
@@ -144,23 +166,7 @@ inline std::string show(const std::vector<Event>& events, std::size_t from = 0, 
     return s;
 }
 
-// The full event of a queue entry, fields copied.
-inline mjai::Event to_event(const conv::QueueEvent& e) {
-    const auto& c = e.consumed;
-    switch (e.kind) {
-        case conv::QueueEvent::Tsumo: return mjai::Tsumo{e.actor, e.pai};
-        case conv::QueueEvent::Dahai: return mjai::Dahai{e.actor, e.pai, e.tsumogiri};
-        case conv::QueueEvent::Chi: return mjai::Chi{e.actor, e.target, e.pai, {c[0], c[1]}};
-        case conv::QueueEvent::Pon: return mjai::Pon{e.actor, e.target, e.pai, {c[0], c[1]}};
-        case conv::QueueEvent::Daiminkan: return mjai::Daiminkan{e.actor, e.target, e.pai, {c[0], c[1], c[2]}};
-        case conv::QueueEvent::Kakan: return mjai::Kakan{e.actor, e.pai, {c[0], c[1], c[2]}};
-        case conv::QueueEvent::Ankan: return mjai::Ankan{e.actor, c};
-        case conv::QueueEvent::Reach: return mjai::Reach{e.actor};
-    }
-    return mjai::None{};
-}
-
-inline std::string show(const conv::QueueEvent& e) { return show(to_event(e)); }
+inline std::string show(const conv::QueueEvent& e) { return show(oracle::to_event(e)); }
 
 inline std::string show(const std::vector<conv::QueueEvent>& events) {
     std::string s;
@@ -214,9 +220,9 @@ struct Walked {
 inline Walked walk(const HandSpec& spec) {
     conv::HandScratch scratch;
     std::vector<Event> out;
-    auto r = conv::convert_kyoku(prepare(spec), scratch, out);
+    auto r = oracle::convert_kyoku(prepare(spec), scratch, out);
     if (!r) return {std::string("failed: ") + failure_name(r.error().first_failure), r.error().attempts};
     return {show(out, 1, out.size() - 2), r.value()};
 }
 
-}  // namespace convtest
+}  // namespace support
