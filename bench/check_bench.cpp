@@ -12,7 +12,7 @@
 
 #include "bench_support.hpp"
 #include "ripaion/check/stream_check.hpp"
-#include "ripaion/conv/game_driver.hpp"
+#include "ripaion/conv/convert.hpp"
 #include "ripaion/conv/game_lines.hpp"
 #include "ripaion/tenhou/reader.hpp"
 

@@ -12,8 +12,8 @@
 
 #include "ripaion/check/known_lines.hpp"
 #include "ripaion/check/stream_check.hpp"
+#include "ripaion/conv/convert.hpp"
 #include "ripaion/mjai/encode.hpp"
-#include "ripaion/conv/game_driver.hpp"
 #include "ripaion/conv/game_lines.hpp"
 #include "ripaion/tenhou/reader.hpp"
 

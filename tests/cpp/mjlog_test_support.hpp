@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ripaion/conv/game_driver.hpp"
+#include "ripaion/conv/convert.hpp"
 #include "ripaion/conv/game_lines.hpp"
 #include "ripaion/mjlog/read_mjlog.hpp"
 #include "ripaion/tenhou/reader.hpp"
