@@ -1,7 +1,11 @@
 // A small result type: every fallible operation of the library returns either
 // its product or a failure value. No C++ exception crosses a module boundary.
+// A result must be looked at ([[nodiscard]]); taking the value of a failure
+// or the failure of a value is a programming error, caught by the asserts
+// of a debug build (input can never cause it: callers test ok() first).
 #pragma once
 
+#include <cassert>
 #include <utility>
 #include <variant>
 
@@ -18,7 +22,7 @@ Failure<std::decay_t<E>> fail(E&& error) {
 }
 
 template <class T, class E>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : data_(std::in_place_index<0>, std::move(value)) {}
     Result(Failure<E> failure) : data_(std::in_place_index<1>, std::move(failure.error)) {}
@@ -26,12 +30,27 @@ public:
     bool ok() const noexcept { return data_.index() == 0; }
     explicit operator bool() const noexcept { return ok(); }
 
-    T& value() & { return *std::get_if<0>(&data_); }
-    const T& value() const& { return *std::get_if<0>(&data_); }
-    T&& value() && { return std::move(*std::get_if<0>(&data_)); }
+    T& value() & {
+        assert(ok());
+        return *std::get_if<0>(&data_);
+    }
+    const T& value() const& {
+        assert(ok());
+        return *std::get_if<0>(&data_);
+    }
+    T&& value() && {
+        assert(ok());
+        return std::move(*std::get_if<0>(&data_));
+    }
 
-    E& error() & { return *std::get_if<1>(&data_); }
-    const E& error() const& { return *std::get_if<1>(&data_); }
+    E& error() & {
+        assert(!ok());
+        return *std::get_if<1>(&data_);
+    }
+    const E& error() const& {
+        assert(!ok());
+        return *std::get_if<1>(&data_);
+    }
 
 private:
     std::variant<T, E> data_;
