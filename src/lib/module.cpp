@@ -125,7 +125,7 @@ PyObject* create_module() {
     if (!add_function(module.get(), &g_check_def)) return nullptr;
     Ref problem(make_problem_type());
     if (!problem || !add(module.get(), "Problem", problem.get())) return nullptr;
-    const std::string version = python_version_text(kPackageVersion);
+    const std::string version = python_version_text(package_version());
     if (!add_version(module.get(), "__version__", version)) return nullptr;
     if (!add_version(module.get(), "VERSION", version)) return nullptr;
     return module.release();

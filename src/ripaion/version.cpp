@@ -16,6 +16,8 @@ std::string replace_all(std::string_view text, std::string_view from, std::strin
 
 }  // namespace
 
+std::string_view package_version() noexcept { return RIPAION_VERSION; }
+
 std::string python_version_text(std::string_view package_version) {
     return replace_all(replace_all(package_version, "-alpha", "a"), "-beta", "b");
 }

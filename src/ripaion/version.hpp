@@ -1,4 +1,4 @@
-// The package version, as the build states it.
+// The package version, as the build states it (from pyproject.toml).
 #pragma once
 
 #include <string>
@@ -6,7 +6,7 @@
 
 namespace ripaion {
 
-inline constexpr std::string_view kPackageVersion = "0.1.0";
+std::string_view package_version() noexcept;
 
 // Python's version spelling of pre-releases: "-alpha" becomes "a", then
 // "-beta" becomes "b".
