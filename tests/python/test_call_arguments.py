@@ -7,12 +7,7 @@ import pathlib
 import pytest
 
 from ripaion_rs import tenhou_to_mjai
-
-MINIMAL_LOG = '{"log":[],"name":["a","b","c","d"],"rule":{}}'
-MINIMAL_LINES = [
-    '{"type":"start_game","names":["a","b","c","d"],"kyoku_first":0,"aka_flag":false}',
-    '{"type":"end_game"}',
-]
+from support import MINIMAL_LINES, MINIMAL_LOG
 
 
 @pytest.fixture

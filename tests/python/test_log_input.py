@@ -10,9 +10,10 @@ import pytest
 import ripaion_rs
 from ripaion_rs import tenhou_to_mjai
 
-MINIMAL_LOG = b'{"log":[],"name":["a","b","c","d"],"rule":{}}'
-OPEN_FAILED = "failed to open tenhou.net/6 log file "
-PARSE_FAILED = "failed to parse tenhou.net/6 log"
+from support import OPEN_FAILED, PARSE_FAILED
+from support import MINIMAL_LOG as MINIMAL_TEXT
+
+MINIMAL_LOG = MINIMAL_TEXT.encode()
 
 
 def expect(exc_type, message, filename):

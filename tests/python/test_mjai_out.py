@@ -13,15 +13,8 @@ import pytest
 import ripaion_rs
 from ripaion_rs import tenhou_to_mjai
 
-MINIMAL_LOG = '{"log":[],"name":["a","b","c","d"],"rule":{}}'
-MINIMAL_LINES = [
-    '{"type":"start_game","names":["a","b","c","d"],"kyoku_first":0,"aka_flag":false}',
-    '{"type":"end_game"}',
-]
-MINIMAL_OUTPUT = "".join(line + "\n" for line in MINIMAL_LINES).encode()
-CREATE_FAILED = "failed to create mjai out file "
-WRITE_FAILED = "failed to write to mjai out file"
-REAL_LOG = Path(__file__).resolve().parent.parent / "data" / "logs" / "2019021004gm-00a9-0000-e2f6516d.json"
+from support import (CREATE_FAILED, MINIMAL_LINES, MINIMAL_LOG, MINIMAL_OUTPUT, WRITE_FAILED, expect_os_error)
+from support import SOUND_LOG as REAL_LOG
 
 
 @pytest.fixture
@@ -29,14 +22,6 @@ def log(tmp_path):
     path = tmp_path / "log.json"
     path.write_text(MINIMAL_LOG)
     return str(path)
-
-
-def expect_os_error(message, filename, mjai_out):
-    with pytest.raises(OSError) as caught:
-        tenhou_to_mjai(filename, mjai_out)
-    assert type(caught.value) is OSError
-    assert caught.value.args == (message,)
-    assert caught.value.errno is None and caught.value.__cause__ is None
 
 
 def test_new_file_holds_the_lines(tmp_path, log):

@@ -11,10 +11,7 @@ import pytest
 
 import ripaion_rs
 
-LOG_DIR = Path(__file__).resolve().parent.parent / "data" / "logs"
-SOUND_LOG = LOG_DIR / "2019021004gm-00a9-0000-e2f6516d.json"
-CREATE_FAILED = "failed to create mjai out file "
-WRITE_FAILED = "failed to write to mjai out file"
+from support import CREATE_FAILED, SOUND_LOG, WRITE_FAILED, expect_os_error
 
 
 def snapshot(root: Path):
@@ -23,14 +20,6 @@ def snapshot(root: Path):
         p.relative_to(root).as_posix(): (None if p.is_dir() else p.read_bytes())
         for p in sorted(root.rglob("*"))
     }
-
-
-def expect_os_error(log, mjai_out, message):
-    with pytest.raises(OSError) as caught:
-        ripaion_rs.tenhou_to_mjai(str(log), mjai_out)
-    assert type(caught.value) is OSError
-    assert caught.value.args == (message,)
-    assert caught.value.errno is None and caught.value.__cause__ is None
 
 
 @pytest.fixture
@@ -88,7 +77,7 @@ def test_uncreatable_output_touches_nothing(work, make, tail):
         make(root)
     before = snapshot(root)
     out = str(root) + "/" + tail
-    expect_os_error(log, out, CREATE_FAILED + out)
+    expect_os_error(CREATE_FAILED + out, str(log), out)
     assert snapshot(root) == before
 
 
@@ -98,7 +87,7 @@ def test_unwritable_existing_file(work, immutable):
     out.write_bytes(b"previous output\n")
     immutable(out)
     before = snapshot(root)
-    expect_os_error(log, out, CREATE_FAILED + str(out))
+    expect_os_error(CREATE_FAILED + str(out), str(log), out)
     assert snapshot(root) == before
 
 
@@ -109,7 +98,7 @@ def test_new_file_in_unwritable_directory(work, immutable):
     (locked / "inside.txt").write_bytes(b"inside\n")
     immutable(locked)
     before = snapshot(root)
-    expect_os_error(log, locked / "out.jsonl", CREATE_FAILED + str(locked / "out.jsonl"))
+    expect_os_error(CREATE_FAILED + str(locked / "out.jsonl"), str(log), locked / "out.jsonl")
     assert snapshot(root) == before
 
 
@@ -142,7 +131,7 @@ def test_full_file_system(tmp_path, small_tmpfs):
     log_before = log.read_bytes()
 
     out = small_tmpfs / "out.jsonl"
-    expect_os_error(log, out, WRITE_FAILED)
+    expect_os_error(WRITE_FAILED, str(log), out)
     written = out.read_bytes()
     assert 0 < len(written) < len(expected)
     assert expected.startswith(written)
