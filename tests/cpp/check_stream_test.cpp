@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "full_event_oracle.hpp"
 #include "ripaion/check/known_lines.hpp"
 #include "ripaion/check/stream_check.hpp"
 #include "ripaion/conv/convert.hpp"
@@ -380,7 +381,7 @@ TEST(CheckStream, LinesReadWithoutTheParserReadAsTheParserReadsThem) {
                                          mjai::Event{mjai::Dahai{seat, t, false}}, mjai::Event{mjai::Dora{t}},
                                          mjai::Event{mjai::Reach{seat}}, mjai::Event{mjai::ReachAccepted{seat}},
                                          mjai::Event{mjai::EndKyoku{}}}) {
-                const std::string line = mjai::event_line(e);
+                const std::string line = oracle::event_line(e);
                 check::LineEvent fast, parsed;
                 if (!check::read_known_line(line, fast)) continue;
                 ++known;
