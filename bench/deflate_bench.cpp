@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench_support.hpp"
-#include "ripaion/conv/game_driver.hpp"
+#include "ripaion/conv/convert.hpp"
 #include "ripaion/conv/game_lines.hpp"
 #include "ripaion/gzip/gzip_member.hpp"
 #include "ripaion/tenhou/reader.hpp"
