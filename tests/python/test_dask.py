@@ -1,0 +1,253 @@
+"""The batch on a Dask cluster (the `dask` extra): the Python API, storage
+URLs, and `ripaion --scheduler`, against one local cluster of two worker
+processes shared by the whole module (a cluster takes seconds to start).
+
+Skipped where the extra is missing, unless RIPAION_REQUIRE_DASK=1 (CI), where
+its absence is an error."""
+
+import concurrent.futures
+import gzip
+import json
+import logging
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+import zlib
+from pathlib import Path
+
+import pytest
+
+try:
+    import dask
+    import dask.bag
+    import fsspec
+    import fsspec.implementations.memory
+    from distributed import Client, LocalCluster
+except ImportError:
+    if os.environ.get("RIPAION_REQUIRE_DASK") == "1":
+        raise
+    pytest.skip("the dask extra is not installed", allow_module_level=True)
+
+from ripaion_rs import _storage
+from ripaion_rs.dask import LogOutcome, convert_logs
+
+LOGS = Path(__file__).resolve().parents[1] / "data" / "logs"
+ALL_LOGS = sorted(LOGS.glob("*.json"))
+THREE_PLAYER = {"log": [], "name": ["a", "b", "c", "d"], "rule": {"disp": "三般東喰"}}
+
+
+@pytest.fixture(scope="module")
+def client():
+    # A task that killed two workers is given up (KilledWorker), so that a
+    # log that kills every worker costs a few restarts, not eight.
+    with dask.config.set({"distributed.scheduler.allowed-failures": 1}):
+        cluster = LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                               dashboard_address=":0", silence_logs=logging.ERROR)
+    with cluster, Client(cluster) as c:
+        yield c
+
+
+def local_command(tmp_path_factory, *extra):
+    """The local command's outputs for the test logs: {name: bytes}."""
+    out = tmp_path_factory.mktemp("local")
+    result = subprocess.run([sys.executable, "-m", "ripaion_rs", "-q", "-j", "1", "-o", str(out), *extra,
+                             str(LOGS)], stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
+    assert result.returncode == 0, result.stderr
+    return {p.name: p.read_bytes() for p in out.iterdir()}
+
+
+@pytest.fixture(scope="module")
+def expected(tmp_path_factory):
+    return {False: local_command(tmp_path_factory), True: local_command(tmp_path_factory, "--gzip")}
+
+
+def written(folder):
+    return {p.name: p.read_bytes() for p in Path(folder).iterdir()}
+
+
+def worker_memory(client, path):
+    """{name: bytes} under memory://path, gathered from every worker process
+    (each has its own memory file system)."""
+    def files(path):
+        fs = fsspec.filesystem("memory")
+        return {p.rsplit("/", 1)[-1]: fs.cat_file(p) for p in fs.find(path)}
+    merged = {}
+    for found in client.run(files, path).values():
+        merged.update(found)
+    return merged
+
+
+def put_in_memory(client, files):
+    """The same files in this process's and every worker's memory file system."""
+    def put(files):
+        fs = fsspec.filesystem("memory")
+        for path, data in files.items():
+            fs.pipe_file(path, data)
+    put(files)
+    client.run(put, files)
+
+
+def gzip_members(data):
+    """How many gzip members `data` holds."""
+    count = 0
+    while data:
+        d = zlib.decompressobj(31)
+        d.decompress(data)
+        data = d.unused_data
+        count += 1
+    return count
+
+
+@pytest.mark.parametrize("compress", [False, True], ids=["plain", "gzip"])
+def test_list_of_paths_gives_the_local_commands_outputs(client, tmp_path, expected, compress):
+    outcomes = convert_logs([str(p) for p in ALL_LOGS], str(tmp_path / "out"), gzip=6 if compress else None,
+                            batch_size=4)
+    assert [o.status for o in outcomes] == ["converted"] * len(ALL_LOGS)
+    assert [o.path for o in outcomes] == [str(p) for p in ALL_LOGS]
+    assert written(tmp_path / "out") == expected[compress]
+    if compress:
+        assert {gzip_members(data) for data in expected[True].values()} == {1}
+
+
+def test_bag_of_paths_maps_to_outcomes(client, tmp_path, expected):
+    bag = dask.bag.from_sequence([str(p) for p in ALL_LOGS] + [str(tmp_path / "missing.json")], npartitions=3)
+    outcomes = convert_logs(bag, str(tmp_path / "out")).compute()
+    assert outcomes[:-1] == [LogOutcome(str(p), str(tmp_path / "out" / (p.stem + ".mjson")), "converted")
+                             for p in ALL_LOGS]
+    assert outcomes[-1][2:4] == ("failed", "FileNotFoundError")
+    assert written(tmp_path / "out") == expected[False]
+
+
+def test_failures_skips_and_pairs(client, tmp_path, expected):
+    bad = tmp_path / "bad.json"
+    bad.write_text('{"log": [', encoding="utf-8")
+    three = tmp_path / "three.json"
+    three.write_text(json.dumps(THREE_PLAYER, ensure_ascii=False), encoding="utf-8")
+    cap = max(p.stat().st_size for p in ALL_LOGS[:3])
+    big = tmp_path / "big.json"  # a sound log, but for the blanks after it
+    big.write_bytes(ALL_LOGS[0].read_bytes().ljust(cap + 1))
+    out = tmp_path / "out"
+    out.mkdir()
+    (out / (ALL_LOGS[1].stem + ".mjson")).write_bytes(b"from before")
+    items = [str(ALL_LOGS[0]), str(ALL_LOGS[1]), str(bad), str(three), str(big),
+             (str(ALL_LOGS[2]), str(tmp_path / "elsewhere" / "x.mjson"))]
+    outcomes = convert_logs(items, str(out), skip_existing=True, max_log_size=cap)
+    assert [(o.status, o.error) for o in outcomes] == [
+        ("converted", None), ("skipped", None), ("failed", "JsonParsingError"),
+        ("failed", "TenhouLogParsingError"), ("failed", "LogTooLarge"), ("converted", None)]
+    assert (out / (ALL_LOGS[1].stem + ".mjson")).read_bytes() == b"from before"
+    assert (tmp_path / "elsewhere" / "x.mjson").read_bytes() == expected[False][ALL_LOGS[2].stem + ".mjson"]
+    assert sorted(p.name for p in out.iterdir()) == [p.stem + ".mjson" for p in ALL_LOGS[:2]]
+
+
+def test_memory_urls_in_and_out(client, expected):
+    put_in_memory(client, {"/in/sub/%s" % p.name: p.read_bytes() for p in ALL_LOGS})
+    logs = _storage.find_url_logs("memory://in")
+    assert [relative for _, relative in logs] == ["sub/" + p.name for p in ALL_LOGS]
+    outcomes = convert_logs([url for url, _ in logs], "memory://out", gzip=6)
+    assert {o.status for o in outcomes} == {"converted"}
+    assert outcomes[0].output == "memory://out/%s.mjson.gz" % ALL_LOGS[0].stem
+    assert worker_memory(client, "/out") == expected[True]
+
+
+def holders_of(path):
+    """Processes that have `path` open."""
+    holders = set()
+    for fd in Path("/proc").glob("[0-9]*/fd/*"):
+        try:
+            if os.readlink(fd) == str(path):
+                holders.add(int(fd.parts[2]))
+        except OSError:
+            continue
+    return holders
+
+
+def test_a_log_that_kills_every_worker_is_reported_and_its_batch_converted(client, tmp_path, expected):
+    out = tmp_path / "out"
+    # Enough logs for batches of several: the first one holds the stuck log.
+    pairs = [(str(log), str(out / str(copy) / (log.stem + ".mjson"))) for copy in range(4) for log in ALL_LOGS]
+    stuck = tmp_path / "stuck.json"
+    os.mkfifo(stuck)
+    # Holding the write end open makes a reader's open succeed and its read
+    # block, so the worker converting this log is found by its open file.
+    writer = os.open(stuck, os.O_RDWR)
+    kills = 0
+    with concurrent.futures.ThreadPoolExecutor(1) as executor:
+        running = executor.submit(convert_logs, pairs[:2] + [str(stuck)] + pairs[2:], str(out), batch_size=8)
+        try:
+            deadline = time.monotonic() + 120
+            while not running.done() and time.monotonic() < deadline:
+                for pid in holders_of(stuck) - {os.getpid()}:
+                    os.kill(pid, signal.SIGKILL)
+                    kills += 1
+                time.sleep(0.05)
+        finally:
+            os.close(writer)
+        outcomes = running.result()
+    # Its batch is tried on two workers, then the log on two more, then the
+    # log on two more while nothing else runs.
+    assert kills == 6
+    assert outcomes[2][:4] == (str(stuck), str(out / "stuck.mjson"), "failed", "WorkerDied")
+    assert "died" in outcomes[2].message
+    assert [o.status for i, o in enumerate(outcomes) if i != 2] == ["converted"] * len(pairs)
+    for copy in range(4):
+        assert written(out / str(copy)) == expected[False]
+    client.wait_for_workers(2, timeout=60)
+
+
+@pytest.mark.parametrize("make, expected_size", [
+    (lambda p: p.write_bytes(b"x" * 10), 10),
+    (lambda p: p.write_bytes(b""), 0),
+])
+@pytest.mark.parametrize("where", ["path", "file-url", "memory"])
+def test_read_log_caps_the_size(tmp_path, make, expected_size, where):
+    path = tmp_path / "log.json"
+    make(path)
+    location = {"path": str(path), "file-url": "file://" + str(path), "memory": "memory://cap/log.json"}[where]
+    if where == "memory":
+        fsspec.filesystem("memory").pipe_file("/cap/log.json", path.read_bytes())
+    assert len(_storage.read_log(location, limit=10)) == expected_size
+    if expected_size:
+        with pytest.raises(_storage.LogTooLarge):
+            _storage.read_log(location, limit=9)
+
+
+class FolderFileSystem(fsspec.implementations.memory.MemoryFileSystem):
+    """A file system with folders and renames that is neither local nor an object store."""
+    protocol = "folders"
+
+    @classmethod
+    def _strip_protocol(cls, path):
+        return super()._strip_protocol(path.replace("folders://", "memory://", 1))
+
+
+fsspec.register_implementation("folders", FolderFileSystem)
+
+
+@pytest.mark.parametrize("where", ["path", "file-url", "memory", "folders"])
+def test_outputs_appear_whole_and_nothing_else_is_left(tmp_path, where):
+    url = {"path": str(tmp_path / "a" / "b.mjson"), "file-url": "file://%s/a/b.mjson" % tmp_path,
+           "memory": "memory://w/a/b.mjson",
+           "folders": "folders://d/a/b.mjson"}[where]
+    _storage.write_output(url, b"text")
+    assert _storage.exists(url)
+    assert _storage.read_log(url) == b"text"
+    if where in ("path", "file-url"):
+        assert [p.name for p in (tmp_path / "a").iterdir()] == ["b.mjson"]
+    else:
+        fs = fsspec.filesystem("memory")
+        root = "/w/a" if where == "memory" else "/d/a"
+        assert [p.rsplit("/", 1)[-1] for p in fs.find(root)] == ["b.mjson"]
+
+
+@pytest.mark.parametrize("url, message", [
+    ("nosuchprotocol://x", "Protocol not known"),
+    ("memory://nothing/here", "no such file or directory"),
+    ("memory://nothing/*.json", "no file matches"),
+])
+def test_storage_that_cannot_be_listed(url, message):
+    with pytest.raises(_storage.StorageError, match=message):
+        _storage.find_url_logs(url)
