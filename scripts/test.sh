@@ -9,7 +9,8 @@ bash scripts/deps.sh
 VENV=${VENV:-.venv}
 [ -x "$VENV/bin/python" ] || python3 -m venv "$VENV"
 "$VENV/bin/pip" install -q --upgrade pip
-"$VENV/bin/pip" install -q ".[test]"
+# The dask extra too, so that the tests of the cluster mode run (they skip without it).
+"$VENV/bin/pip" install -q ".[test,dask]"
 
 cmake -S . -B build/tests -G Ninja -DRIPAION_BUILD_TESTS=ON -DRIPAION_BUILD_EXTENSION=OFF >/dev/null
 cmake --build build/tests -j2

@@ -8,6 +8,7 @@ cluster is asked for, so the core package needs nothing beyond Python.
 
 from __future__ import annotations
 
+import contextlib
 import logging
 from collections import deque
 from typing import Any, Callable, Deque, Dict, Iterator, List, NamedTuple, Optional, Sequence, Tuple
@@ -143,12 +144,6 @@ def run(client: Any, jobs: Sequence[Job], options: Options,
         raise
 
 
-def quiet_logs() -> None:
-    """The command reports failures itself; Dask's own warnings about
-    workers restarting or connections closing at the end are noise there."""
-    logging.getLogger("distributed").setLevel(logging.CRITICAL)
-
-
 def connect(address: Optional[str], local_workers: Optional[int]) -> Tuple[Any, Any]:
     """A client of the scheduler at `address`, or of a new local cluster of
     `local_workers` processes with one thread each: (client, cluster or None)."""
@@ -168,6 +163,26 @@ def connect(address: Optional[str], local_workers: Optional[int]) -> Tuple[Any, 
         return Client(address), None
     except (OSError, ValueError) as exc:  # refused, timed out, a malformed address
         raise ClusterError("cannot reach the Dask scheduler at %s: %s" % (address, exc)) from None
+
+
+@contextlib.contextmanager
+def session(address: Optional[str], local_workers: Optional[int]) -> Iterator[Any]:
+    """A client for the command's run, closed at the end without Dask's
+    warnings about workers and connections going away (the command reports
+    failures itself)."""
+    logger = logging.getLogger("distributed")
+    level = logger.level
+    logger.setLevel(logging.CRITICAL)
+    try:
+        client, cluster = connect(address, local_workers)
+        try:
+            yield client
+        finally:
+            client.close()
+            if cluster is not None:
+                cluster.close()
+    finally:
+        logger.setLevel(level)
 
 
 def probe(client: Any, source: str, output: str) -> None:

@@ -3,7 +3,7 @@ URLs, and `ripaion --scheduler`, against one local cluster of two worker
 processes shared by the whole module (a cluster takes seconds to start).
 
 Skipped where the extra is missing, unless RIPAION_REQUIRE_DASK=1 (CI), where
-its absence is an error."""
+its absence is an error; skipped in the sanitizer run."""
 
 import concurrent.futures
 import gzip
@@ -20,6 +20,10 @@ from pathlib import Path
 
 import pytest
 
+if os.environ.get("RIPAION_SANITIZED") == "1":
+    # The extension under the sanitizers is what that run tests; clusters of
+    # instrumented processes would only make it slower.
+    pytest.skip("not under the sanitizers", allow_module_level=True)
 try:
     import dask
     import dask.bag
