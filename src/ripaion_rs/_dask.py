@@ -185,6 +185,21 @@ def session(address: Optional[str], local_workers: Optional[int]) -> Iterator[An
         logger.setLevel(level)
 
 
+@contextlib.contextmanager
+def command_run(address: Optional[str], local_workers: Optional[int], jobs: Sequence[Job], output: str,
+                options: Options) -> Iterator[Callable[[Callable[[Outcome], None]], None]]:
+    """The command's run on a cluster: connects, checks that the workers can
+    read the logs and write the outputs (ClusterError if not, before anything
+    is converted), and gives a function that converts every job, passing
+    each outcome to its argument."""
+    _storage.check_output(output)
+    with session(address, local_workers) as client:
+        _storage.prepare_output(output)
+        if jobs:
+            probe(client, jobs[0][0], output)
+        yield lambda record: run(client, jobs, options, lambda index, outcome: record(outcome))
+
+
 def probe(client: Any, source: str, output: str) -> None:
     """ClusterError unless a worker can read `source` and write below `output`."""
     future = client.submit(_probe, source, output, pure=False)

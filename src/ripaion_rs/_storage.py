@@ -12,7 +12,7 @@ from __future__ import annotations
 
 import os
 import re
-from typing import Any, Iterator, List, Optional, Set, Tuple
+from typing import Any, Callable, Iterator, List, Optional, Sequence, Set, Tuple
 
 from . import _output
 
@@ -165,6 +165,31 @@ def find_url_logs(url: str) -> List[Tuple[str, str]]:
         raise
     except (OSError, ValueError) as exc:  # credentials, permissions, a bucket that is not there
         raise StorageError("cannot read %s: %s" % (url, _describe(exc))) from None
+
+
+def find_logs(arguments: Sequence[str],
+              find_paths: Callable[[Sequence[str]], List[Tuple[str, str]]]) -> List[Tuple[str, str]]:
+    """Every log the arguments name, in order, with its relative path: URLs
+    searched here, plain paths by `find_paths` (the command's own search)."""
+    found: List[Tuple[str, str]] = []
+    for argument in arguments:
+        found.extend(find_url_logs(argument) if is_url(argument) else find_paths([argument]))
+    return found
+
+
+def check_output(location: str) -> None:
+    """Refuse an output location that cannot hold folders of files, before
+    anything starts: an unknown protocol, a missing filesystem package, a
+    local path below a file."""
+    path = _local_path(location)
+    if path is None:
+        _filesystem(location)
+        return
+    existing = os.path.abspath(path)
+    while not os.path.lexists(existing):
+        existing = os.path.dirname(existing)
+    if not os.path.isdir(existing):
+        raise StorageError("cannot use %s for the outputs: %s is not a folder" % (location, existing))
 
 
 def prepare_output(location: str) -> None:

@@ -255,3 +255,160 @@ def test_outputs_appear_whole_and_nothing_else_is_left(tmp_path, where):
 def test_storage_that_cannot_be_listed(url, message):
     with pytest.raises(_storage.StorageError, match=message):
         _storage.find_url_logs(url)
+
+
+# ---------------------------------------------------------------- the command
+
+def run_cli(*args, cwd, env=None, timeout=180):
+    return subprocess.run([sys.executable, "-m", "ripaion_rs", *map(str, args)], cwd=cwd,
+                          stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout,
+                          env=dict(os.environ, **(env or {})))
+
+
+def start_cli(*args, cwd):
+    return subprocess.Popen([sys.executable, "-m", "ripaion_rs", *map(str, args)], cwd=cwd,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            start_new_session=True)
+
+
+def big_tree(root, copies):
+    """`copies` links to each test log, in folders of one copy each."""
+    for copy in range(copies):
+        folder = root / ("c%03d" % copy)
+        folder.mkdir(parents=True)
+        for log in ALL_LOGS:
+            os.symlink(log, folder / log.name)
+    return copies * len(ALL_LOGS)
+
+
+def outputs_of(out):
+    return sorted(out.rglob("*.mjson"))
+
+
+def assert_every_output(out, copies, expected):
+    assert [p.name for p in out.rglob(".*")] == []
+    for copy in range(copies):
+        assert written(out / ("c%03d" % copy)) == expected[False]
+
+
+def wait_for_outputs(out, count, process):
+    deadline = time.monotonic() + 120
+    while len(outputs_of(out)) < count:
+        assert process.poll() is None and time.monotonic() < deadline
+        time.sleep(0.02)
+
+
+@pytest.mark.parametrize("compress", [False, True], ids=["plain", "gzip"])
+def test_command_on_the_cluster_gives_the_local_commands_outputs(client, tmp_path, expected, compress):
+    out = tmp_path / "out"
+    result = run_cli("--scheduler", client.scheduler.address, "-o", out, LOGS, *(["--gzip"] if compress else []),
+                     cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert written(out) == expected[compress]
+    assert b"%d converted, 0 skipped, 0 failed" % len(ALL_LOGS) in result.stderr
+
+
+def test_skip_existing_finishes_an_interrupted_run(client, tmp_path, expected):
+    src, out = tmp_path / "in", tmp_path / "out"
+    total = big_tree(src, 150)
+    process = start_cli("--scheduler", client.scheduler.address, "-o", out, src, cwd=tmp_path)
+    try:
+        wait_for_outputs(out, 50, process)
+        os.killpg(process.pid, signal.SIGINT)
+        _, stderr = process.communicate(timeout=30)
+    finally:
+        if process.poll() is None:
+            process.kill()
+    assert process.returncode == 130, stderr
+    assert b"interrupted after" in stderr
+    done = len(outputs_of(out))
+    assert done < total
+    result = run_cli("--scheduler", client.scheduler.address, "--skip-existing", "-o", out, src, cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    skipped = int(result.stderr.split(b" skipped")[0].rsplit(b" ", 1)[1])
+    assert done <= skipped < total  # workers may finish a batch after the driver stopped
+    assert_every_output(out, 150, expected)
+
+
+def test_a_worker_killed_during_the_run_loses_no_log(client, tmp_path, expected):
+    src, out = tmp_path / "in", tmp_path / "out"
+    total = big_tree(src, 150)
+    process = start_cli("--scheduler", client.scheduler.address, "-o", out, src, cwd=tmp_path)
+    try:
+        wait_for_outputs(out, 100, process)
+        victim = sorted(client.run(os.getpid).values())[0]
+        os.kill(victim, signal.SIGKILL)
+        _, stderr = process.communicate(timeout=120)
+    finally:
+        if process.poll() is None:
+            process.kill()
+    assert process.returncode == 0, stderr
+    assert b"%d converted, 0 skipped, 0 failed" % total in stderr
+    assert_every_output(out, 150, expected)
+    client.wait_for_workers(2, timeout=60)
+
+
+def test_local_cluster_reports_the_bad_logs_of_a_mixed_folder(tmp_path, expected):
+    src, out, report = tmp_path / "in", tmp_path / "out", tmp_path / "report.jsonl"
+    (src / "sub").mkdir(parents=True)
+    for log in ALL_LOGS[:4]:
+        shutil.copy(log, src / "sub" / log.name)
+    (src / "bad.json").write_text('{"log": [', encoding="utf-8")
+    (src / "sub" / "three.json").write_text(json.dumps(THREE_PLAYER, ensure_ascii=False), encoding="utf-8")
+    (src / "notes.txt").write_text("not a log", encoding="utf-8")
+    result = run_cli("--dask", "local:2", "--report", report, "-o", out, src, cwd=tmp_path)
+    assert result.returncode == 1, result.stderr
+    lines = [json.loads(line) for line in report.read_text(encoding="utf-8").splitlines()]
+    assert sorted((line["path"], line["type"]) for line in lines) == [
+        (str(src / "bad.json"), "JsonParsingError"), (str(src / "sub" / "three.json"), "TenhouLogParsingError")]
+    assert written(out / "sub") == {name: data for name, data in expected[False].items()
+                                    if name in {p.stem + ".mjson" for p in ALL_LOGS[:4]}}
+    assert b"4 converted, 0 skipped, 2 failed" in result.stderr
+
+
+def test_command_with_memory_urls(client, tmp_path, expected):
+    from ripaion_rs import cli
+
+    put_in_memory(client, {"/cli-in/%s" % p.name: p.read_bytes() for p in ALL_LOGS})
+    status = cli.main(["--scheduler", client.scheduler.address, "-q", "--gzip", "-o", "memory://cli-out",
+                       "memory://cli-in"])
+    assert status == 0
+    assert worker_memory(client, "/cli-out") == expected[True]
+
+
+@pytest.mark.parametrize("args, env, message", [
+    (["--scheduler", "tcp://127.0.0.1:9", "-o", "{out}", "{logs}"],
+     {"DASK_DISTRIBUTED__COMM__TIMEOUTS__CONNECT": "1s"}, "cannot reach the Dask scheduler at tcp://127.0.0.1:9"),
+    (["--dask", "local:1", "-o", "{out}", "nosuchprotocol://logs"], {}, "Protocol not known: nosuchprotocol"),
+    (["--dask", "local:1", "-o", "{out}", "file:///nonexistent/logs"], {}, "no such file or directory"),
+    (["--dask", "local:1", "-o", "{file}/out", "{logs}"], {}, "cannot use"),
+], ids=["no-scheduler", "unknown-protocol", "missing-folder", "output-under-a-file"])
+def test_errors_before_anything_is_converted(tmp_path, args, env, message):
+    (tmp_path / "file").write_text("")
+    args = [a.format(out=tmp_path / "out", logs=LOGS, file=tmp_path / "file") for a in args]
+    result = run_cli(*args, cwd=tmp_path, env=env)
+    assert result.returncode == 2, result.stderr
+    assert message in result.stderr.decode()
+    assert len(result.stderr.decode().strip().splitlines()) == 1, result.stderr
+    assert not (tmp_path / "out").exists()
+
+
+def test_a_missing_filesystem_package_is_named(tmp_path):
+    try:
+        import s3fs  # noqa: F401
+        pytest.skip("s3fs is installed")
+    except ImportError:
+        pass
+    result = run_cli("--dask", "local:1", "-o", tmp_path / "out", "s3://bucket/logs", cwd=tmp_path)
+    assert result.returncode == 2
+    assert "s3fs" in result.stderr.decode() and len(result.stderr.decode().strip().splitlines()) == 1
+
+
+def test_without_dask_the_command_says_what_to_install(tmp_path):
+    code = ("import sys; sys.modules['distributed'] = None; from ripaion_rs.cli import main; "
+            "sys.exit(main(sys.argv[1:]))")
+    result = subprocess.run([sys.executable, "-c", code, "--dask", "local:2", "-o", str(tmp_path / "out"),
+                             str(LOGS)], capture_output=True, timeout=60)
+    assert result.returncode == 2
+    assert "pip install 'ripaion_rs[dask]'" in result.stderr.decode()
+    assert not (tmp_path / "out").exists()
