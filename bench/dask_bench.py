@@ -10,7 +10,9 @@ logs per second of:
   one thread each, already started, for each batch size: the steady rate of
   a cluster that serves many runs, and its ratio to `ripaion -j 2`;
 - `ripaion --dask local:2 -q -o TMP IN` when the command has it: the whole
-  command, the cluster's start included.
+  command, the cluster's start included;
+- the rate of tasks that do nothing, the pace of the scheduler and the
+  driver alone (times the batch size: the most logs per second they allow).
 Runs are interleaved, best of --repeat; the load average is printed with
 each round, since other work on the machine moves every figure.
 """
@@ -63,6 +65,24 @@ def cluster_run(client, found, batch_size, level, tmp):
         shutil.rmtree(out, ignore_errors=True)
 
 
+def empty_task_rate(client, count=2000):
+    """Tasks per second of a task that does nothing, kept in flight as the
+    command keeps its batches (two per worker thread): the scheduler's and
+    the driver's own pace, whatever the logs cost."""
+    from distributed import as_completed
+
+    threads = sum(client.nthreads().values())
+    start = time.perf_counter()
+    window = as_completed([client.submit(len, (), pure=False) for _ in range(2 * threads)])
+    submitted = 2 * threads
+    for future in window:
+        future.result()
+        if submitted < count:
+            window.add(client.submit(len, (), pure=False))
+            submitted += 1
+    return count / (time.perf_counter() - start)
+
+
 def has_dask_option():
     result = subprocess.run([sys.executable, "-m", "ripaion_rs", "--help"], capture_output=True, text=True)
     return "--dask" in result.stdout
@@ -104,6 +124,8 @@ def main():
                               silence_logs=50) as cluster, Client(cluster) as client:
                 print("LocalCluster of %d workers started in %.2f s" % (workers, time.perf_counter() - started))
                 cluster_run(client, found[:500], 64, level, args.tmp)  # warm the workers
+                rate = max(empty_task_rate(client) for _ in range(args.repeat))
+                print("empty tasks: %.0f per second (%.2f ms each), %s" % (rate, 1000 / rate, load()))
                 for round_ in range(args.repeat):
                     print("round %d, %s" % (round_ + 1, load()))
                     keep("ripaion -j 2", command(["-j", "2", *gz, source], args.tmp))

@@ -10,11 +10,12 @@ from __future__ import annotations
 
 import contextlib
 import logging
+import os
 from collections import deque
-from typing import Any, Callable, Deque, Dict, Iterator, List, NamedTuple, Optional, Sequence, Tuple
+from typing import Any, Callable, Deque, Dict, Iterator, List, Optional, Sequence, Tuple
 
-from . import _ripaion, _storage
-from ._worker import CONVERTED, SKIPPED, Job, Outcome
+from . import _output, _storage, _worker
+from ._worker import Job, Outcome, Settings
 
 WORKER_DIED = "WorkerDied"  # the failure type of a log that kills its worker every time
 # Logs per task at most. A task costs the scheduler, the worker and the driver
@@ -27,34 +28,15 @@ IN_FLIGHT = 2  # batches queued per worker thread, so that none waits for the dr
 PROBE_SECONDS = 60.0
 
 
-class Options(NamedTuple):
-    gzip_level: Optional[int] = None
-    skip_existing: bool = False
-    max_log_size: int = _storage.MAX_LOG_SIZE
-
-
 class ClusterError(Exception):
     """The cluster or the storage cannot be used: nothing was converted."""
 
 
-def convert_one(job: Job, options: Options) -> Outcome:
-    """One log: read its bytes, convert them, store the output."""
-    source, destination = job
-    try:
-        if options.skip_existing and _storage.exists(destination):
-            return SKIPPED
-        data = _storage.read_log(source, options.max_log_size)
-        _storage.write_output(destination, _ripaion.convert_to_bytes(data, gzip=options.gzip_level))
-    except (KeyboardInterrupt, SystemExit):
-        raise
-    except BaseException as exc:  # includes the module's internal-fault type
-        return (source, type(exc).__name__, str(exc))
-    return CONVERTED
-
-
-def convert_batch(jobs: Sequence[Job], options: Options) -> List[Outcome]:
-    """The task a worker runs: the outcomes of `jobs`, in order."""
-    return [convert_one(job, options) for job in jobs]
+def convert_batch(jobs: Sequence[Job], settings: Settings) -> List[Outcome]:
+    """The task a worker runs: the outcomes of `jobs`, in order, each log
+    taken through the command's own per-log step."""
+    _worker.configure(settings)
+    return [_worker.run_job(job, _storage.write_output, _storage.exists, _storage.read_log) for job in jobs]
 
 
 def _probe(source: str, output: str) -> None:
@@ -75,7 +57,7 @@ def spans(total: int, threads: int, batch_size: int) -> Iterator[Tuple[int, int]
         start += size
 
 
-def run(client: Any, jobs: Sequence[Job], options: Options,
+def run(client: Any, jobs: Sequence[Job], settings: Settings,
         record: Callable[[int, Outcome], None], batch_size: int = BATCH_SIZE) -> None:
     """Convert every job on the cluster of `client`, passing (job index,
     outcome) to `record` as batches complete.
@@ -99,7 +81,7 @@ def run(client: Any, jobs: Sequence[Job], options: Options,
 
     def submit(start: int, end: int, alone: bool = False) -> None:
         batch = [jobs[i] for i in range(start, end)]
-        future = client.submit(convert_batch, batch, options, pure=False, priority=1 if end - start == 1 else 0)
+        future = client.submit(convert_batch, batch, settings, pure=False, priority=1 if end - start == 1 else 0)
         owner[future] = (start, end, alone)
         running.add(future)
 
@@ -129,10 +111,10 @@ def run(client: Any, jobs: Sequence[Job], options: Options,
                 elif not alone:
                     suspects.append(start)
                 else:
-                    record(start, (jobs[start][0], WORKER_DIED, str(exc)))
+                    record(start, (jobs[start][0], WORKER_DIED, _death_note(exc)))
             except Exception as exc:  # the task could not run at all on the worker
                 for i in range(start, end):
-                    record(i, (jobs[i][0], type(exc).__name__, str(exc)))
+                    record(i, _worker.failure(jobs[i][0], exc))
             else:
                 for i, outcome in enumerate(outcomes, start):
                     record(i, outcome)
@@ -142,6 +124,11 @@ def run(client: Any, jobs: Sequence[Job], options: Options,
         if owner:
             client.cancel(list(owner))
         raise
+
+
+def _death_note(exc: Any) -> str:
+    return ("the Dask worker converting this log died %d times while nothing else ran (the last on %s)"
+            % (exc.allowed_failures + 1, exc.last_worker.address))
 
 
 def connect(address: Optional[str], local_workers: Optional[int]) -> Tuple[Any, Any]:
@@ -187,17 +174,28 @@ def session(address: Optional[str], local_workers: Optional[int]) -> Iterator[An
 
 @contextlib.contextmanager
 def command_run(address: Optional[str], local_workers: Optional[int], jobs: Sequence[Job], output: str,
-                options: Options) -> Iterator[Callable[[Callable[[Outcome], None]], None]]:
+                settings: Settings) -> Iterator[Callable[[Callable[[Outcome], None]], None]]:
     """The command's run on a cluster: connects, checks that the workers can
     read the logs and write the outputs (ClusterError if not, before anything
     is converted), and gives a function that converts every job, passing
     each outcome to its argument."""
     _storage.check_output(output)
     with session(address, local_workers) as client:
-        _storage.prepare_output(output)
         if jobs:
             probe(client, jobs[0][0], output)
-        yield lambda record: run(client, jobs, options, lambda index, outcome: record(outcome))
+        yield lambda record: run(client, jobs, settings, lambda index, outcome: record(outcome))
+
+
+def remove_temporaries(jobs: Sequence[Job], token: str) -> None:
+    """Once the run is over: the temporary files its workers left in local
+    output folders (a worker killed while writing cannot remove its own)."""
+    directories = set()
+    for _, destination, _ in jobs:
+        path = _storage.local_path(destination)
+        if path is not None:
+            directories.add(os.path.dirname(path) or os.curdir)
+    for directory in directories:
+        _output.remove_stale_temps(directory, token)
 
 
 def probe(client: Any, source: str, output: str) -> None:

@@ -148,9 +148,11 @@ def _alive(pid: int) -> bool:
     return True
 
 
-def remove_stale_temps(directory: str) -> int:
+def remove_stale_temps(directory: str, finished_token: Optional[str] = None) -> int:
     """Remove the temporary files in `directory` whose owning process is gone
-    (a writer killed with SIGKILL cannot remove its own); return how many."""
+    (a writer killed with SIGKILL cannot remove its own), and those of the
+    finished run `finished_token` (whose writers may be on other machines);
+    return how many."""
     removed = 0
     try:
         entries = os.scandir(directory)
@@ -159,7 +161,7 @@ def remove_stale_temps(directory: str) -> int:
     with entries:
         for entry in entries:
             match = TEMP_PATTERN.match(entry.name) if entry.name.startswith(".") else None
-            if match is not None and not _alive(int(match.group(1))):
+            if match is not None and (match.group(2) == finished_token or not _alive(int(match.group(1)))):
                 try:
                     os.unlink(entry.path)
                     removed += 1

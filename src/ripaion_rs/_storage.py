@@ -1,38 +1,31 @@
 """Logs and outputs as plain paths or fsspec URLs (s3://, gs://, memory://, ...).
 
-Plain paths and file:// URLs go through the operating system directly, with
-the local command's complete-or-nothing writes. Other URLs go through
+Plain paths and file:// URLs are the local command's: the same search, the
+same reading and the same complete-or-nothing writes. Other URLs go through
 fsspec, imported only when one is met, so the core package keeps no run-time
 dependency: an object store gets each output in a single put (an object
 appears whole or not at all), any other file system a hidden temporary name
-renamed into place.
+moved into place.
 """
 
 from __future__ import annotations
 
 import os
 import re
-from typing import Any, Callable, Iterator, List, Optional, Sequence, Set, Tuple
+from typing import Any, List, Optional, Set, Tuple
 
-from . import _output
-
-# The largest log read, in bytes; a bigger one fails without being read further.
-MAX_LOG_SIZE = 256 * 1024 * 1024
-LOG_SUFFIX = ".json"
+from . import _discover, _input, _output
+from ._discover import Discovery, Found
 
 # Protocols whose put of a whole object is atomic (and that have no rename).
 OBJECT_STORES = frozenset({"s3", "s3a", "gs", "gcs", "az", "abfs", "abfss", "adl", "oss", "memory"})
 
-_URL = re.compile(r"^[A-Za-z][A-Za-z0-9+.-]*://|::")
+_URL = re.compile(r"^[A-Za-z][A-Za-z0-9+.-]*(://|::)")  # s3://..., simplecache::s3://...
 
 
 class StorageError(Exception):
     """A storage that cannot be used at all: an unknown protocol, a missing
     filesystem package, a location that cannot be listed."""
-
-
-class LogTooLarge(ValueError):
-    """A log bigger than the size cap."""
 
 
 def is_url(location: str) -> bool:
@@ -58,68 +51,112 @@ def _protocol(fs: Any) -> str:
     return protocol if isinstance(protocol, str) else protocol[0]
 
 
-def _is_local(fs: Any) -> bool:
-    return _protocol(fs) in ("file", "local")
-
-
-def _local_path(location: str) -> Optional[str]:
+def local_path(location: str) -> Optional[str]:
     """The operating system's path for a plain path or a file:// URL, else None."""
     if not is_url(location):
         return location
     if location.startswith("file://"):
         fs, path = _filesystem(location)
-        if _is_local(fs):
+        if _protocol(fs) in ("file", "local"):
             return path
     return None
 
 
-# fsspec filesystems per URL protocol and options are cached by fsspec itself;
-# directories this process made, so that each is made once.
-_made: Set[str] = set()
+def _describe(exc: BaseException) -> str:
+    if isinstance(exc, OSError) and exc.strerror:
+        return exc.strerror
+    return str(exc) or type(exc).__name__
 
 
-def _make_parent(path: str) -> None:
-    directory = os.path.dirname(path)
-    if directory and directory not in _made:
-        os.makedirs(directory, exist_ok=True)
-        _made.add(directory)
+# ---------------------------------------------------------------- finding logs
+
+def _found(fs: Any, root: str, path: str, searched: bool) -> Found:
+    prefix = root.rstrip("/") + "/"
+    relative = path[len(prefix):] if path.startswith(prefix) else path.rsplit("/", 1)[-1]
+    return Found(fs.unstrip_protocol(path), relative, searched, 0)
 
 
-def read_log(location: str, limit: int = MAX_LOG_SIZE) -> bytes:
-    """A log's bytes, at most `limit` of them (LogTooLarge beyond)."""
-    path = _local_path(location)
+def _search(fs: Any, path: str, searched: bool) -> List[Found]:
+    if fs.isdir(path):
+        return [_found(fs, path, p, True) for p in sorted(fs.find(path)) if p.endswith(_discover.LOG_SUFFIXES)]
+    if fs.isfile(path):
+        return [_found(fs, path, path, searched)]
+    if any(c in path for c in "*?["):
+        matches = fs.glob(path)
+        if not matches:
+            raise StorageError("no file matches %s" % fs.unstrip_protocol(path))
+        return [log for match in sorted(matches) for log in _search(fs, match, True)]
+    raise StorageError("no such file or directory: %s" % fs.unstrip_protocol(path))
+
+
+def find_url_logs(url: str) -> List[Found]:
+    """Every log an input URL names (a file, a folder searched for *.json, or
+    a glob pattern), each with its path relative to the folder searched."""
+    fs, path = _filesystem(url)
+    try:
+        return _search(fs, path, False)
+    except (OSError, ValueError) as exc:  # credentials, permissions, a bucket that is not there
+        raise StorageError("cannot read %s: %s" % (url, _describe(exc))) from None
+
+
+def find_logs(arguments: List[str]) -> Discovery:
+    """Every log the arguments name, in order: plain paths and file:// URLs
+    by the command's own search, other URLs through fsspec."""
+    found: List[Found] = []
+    skipped: List[Tuple[str, str]] = []
+    for argument in arguments:
+        path = local_path(argument)
+        if path is None:
+            found.extend(find_url_logs(argument))
+        else:
+            discovery = _discover.find_logs([path])
+            found.extend(discovery.logs)
+            skipped.extend(discovery.skipped)
+    return Discovery(found, skipped)
+
+
+# ---------------------------------------------------------------- reading and writing
+
+def read_log(location: str, limit: int, searched: bool) -> bytes:
+    """A log's bytes, at most `limit` of them (LogTooLarge beyond): a local
+    one as the command reads it, one at a URL through fsspec."""
+    path = local_path(location)
     if path is not None:
-        with open(path, "rb") as stream:
-            data = stream.read(limit + 1)
-    else:
-        fs, path = _filesystem(location)
-        data = fs.cat_file(path, start=0, end=limit + 1)
+        return _input.read_log(path, limit, searched)
+    fs, path = _filesystem(location)
+    data = fs.cat_file(path, start=0, end=limit + 1)
     if len(data) > limit:
-        raise LogTooLarge("the log is larger than %d bytes" % limit)
+        raise _input.too_large(limit)
     return data
 
 
 def exists(location: str) -> bool:
-    path = _local_path(location)
+    path = local_path(location)
     if path is not None:
         return os.path.exists(path)
     fs, path = _filesystem(location)
     return bool(fs.exists(path))
 
 
-def write_output(location: str, data: bytes) -> None:
+# Output folders this process has made, so that each is made once.
+_made: Set[str] = set()
+
+
+def write_output(location: str, data: bytes, token: str) -> None:
     """Store `data` at `location` so that it only ever appears complete."""
-    path = _local_path(location)
+    path = local_path(location)
     if path is not None:
-        _make_parent(path)
-        _output.publish(path, data)
+        directory = os.path.dirname(path)
+        if directory and directory not in _made:
+            os.makedirs(directory, exist_ok=True)
+            _made.add(directory)
+        _output.publish(path, data, token)
         return
     fs, path = _filesystem(location)
     if _protocol(fs) in OBJECT_STORES:
         fs.pipe_file(path, data)
         return
-    directory, name = path.rsplit("/", 1) if "/" in path else ("", path)
-    temp = "%s/.%s.%d.tmp" % (directory, name, os.getpid())
+    temp = _output.temp_names(path, os.getpid(), token)[-1]
     try:
         fs.pipe_file(temp, data)
         fs.mv(temp, path)
@@ -131,57 +168,11 @@ def write_output(location: str, data: bytes) -> None:
         raise
 
 
-def _found(fs: Any, root: str, paths: List[str]) -> Iterator[Tuple[str, str]]:
-    """(URL, path relative to `root`) of the *.json files among `paths`."""
-    prefix = root.rstrip("/") + "/"
-    for path in sorted(paths):
-        if path.endswith(LOG_SUFFIX):
-            relative = path[len(prefix):] if path.startswith(prefix) else path.rsplit("/", 1)[-1]
-            yield fs.unstrip_protocol(path), relative
-
-
-def _search(fs: Any, path: str) -> Iterator[Tuple[str, str]]:
-    if fs.isdir(path):
-        yield from _found(fs, path, fs.find(path))
-    elif fs.isfile(path):
-        yield fs.unstrip_protocol(path), path.rsplit("/", 1)[-1]
-    elif any(c in path for c in "*?["):
-        matches = fs.glob(path)
-        if not matches:
-            raise StorageError("no file matches %s" % fs.unstrip_protocol(path))
-        for match in sorted(matches):
-            yield from _search(fs, match)
-    else:
-        raise StorageError("no such file or directory: %s" % fs.unstrip_protocol(path))
-
-
-def find_url_logs(url: str) -> List[Tuple[str, str]]:
-    """Every log an input URL names (a file, a folder searched for *.json, or
-    a glob pattern), each with its path relative to the folder searched."""
-    fs, path = _filesystem(url)
-    try:
-        return list(_search(fs, path))
-    except StorageError:
-        raise
-    except (OSError, ValueError) as exc:  # credentials, permissions, a bucket that is not there
-        raise StorageError("cannot read %s: %s" % (url, _describe(exc))) from None
-
-
-def find_logs(arguments: Sequence[str],
-              find_paths: Callable[[Sequence[str]], List[Tuple[str, str]]]) -> List[Tuple[str, str]]:
-    """Every log the arguments name, in order, with its relative path: URLs
-    searched here, plain paths by `find_paths` (the command's own search)."""
-    found: List[Tuple[str, str]] = []
-    for argument in arguments:
-        found.extend(find_url_logs(argument) if is_url(argument) else find_paths([argument]))
-    return found
-
-
 def check_output(location: str) -> None:
     """Refuse an output location that cannot hold folders of files, before
     anything starts: an unknown protocol, a missing filesystem package, a
     local path below a file."""
-    path = _local_path(location)
+    path = local_path(location)
     if path is None:
         _filesystem(location)
         return
@@ -193,10 +184,10 @@ def check_output(location: str) -> None:
 
 
 def prepare_output(location: str) -> None:
-    """Make the output folder (on a local or folder-keeping file system) and
-    check that it is a folder, so that a storage that cannot be written is
-    found before any log is converted."""
-    path = _local_path(location)
+    """Make the output folder (on a file system with folders) and check that
+    it is one, so that a storage that cannot be written is found before any
+    log is converted."""
+    path = local_path(location)
     try:
         if path is not None:
             os.makedirs(path, exist_ok=True)
@@ -208,10 +199,3 @@ def prepare_output(location: str) -> None:
             raise StorageError("%s is a file, not a folder" % location)
     except (OSError, ValueError) as exc:
         raise StorageError("cannot use %s for the outputs: %s" % (location, _describe(exc))) from None
-
-
-def _describe(exc: BaseException) -> str:
-    if isinstance(exc, OSError) and exc.strerror:
-        return exc.strerror
-    return str(exc) or type(exc).__name__
-

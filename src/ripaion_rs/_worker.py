@@ -37,7 +37,8 @@ SKIPPED = 1
 Failure = Union[Tuple[str, str, str], Tuple[str, str, str, int]]
 Manifest = Dict[str, Any]
 Outcome = Union[int, Failure, Manifest]
-Write = Callable[[str, bytes, str], None]
+Write = Callable[[str, bytes, str], None]  # (output path, data, run token)
+Read = Callable[[str, int, bool], bytes]  # (log path, size cap, found by a search) -> its bytes
 
 
 class Settings(NamedTuple):
@@ -130,14 +131,15 @@ def skipped_entry(source: str, destination: str) -> Manifest:
     return {"input": source, "output": destination, "game_id": game_id(source), "skipped": True, "bytes": size}
 
 
-def convert_log(source: str, regular_only: bool, destination: str = "") -> Tuple[bytes, Optional[Manifest]]:
+def convert_log(source: str, regular_only: bool, destination: str = "",
+                read: Read = read_log) -> Tuple[bytes, Optional[Manifest]]:
     """One log's conversion without its output: read its bytes (at most the
     size cap) and make those of its mjai file, with its manifest entry when
     the run keeps a manifest. The file is made whole in the extension,
     compressed there too, without a list of lines in between; the log's
     bytes say whether it is a JSON log or an mjlog record."""
     level = _settings.gzip_level
-    data = read_log(source, _settings.max_log_size, regular_only)
+    data = read(source, _settings.max_log_size, regular_only)
     # format="auto": an mjlog record or a JSON log, told by the bytes.
     out = convert_to_bytes(data, gzip=level)
     text = out if level is None or not _settings.manifest else zlib.decompress(out, wbits=31)
@@ -173,8 +175,11 @@ def check_stream(source: str, regular_only: bool) -> Outcome:
     return (source, kind, message, line)
 
 
-def run_job(job: Job, write: Write = _output.publish) -> Outcome:
+def run_job(job: Job, write: Write = _output.publish, exists: Callable[[str], bool] = os.path.exists,
+            read: Read = read_log) -> Outcome:
     """One log from its path to its output file (`write` it), and the outcome.
+    (A cluster's workers pass their storage's `write`, `exists` and `read`,
+    for logs and outputs that may be URLs.)
 
     Only what converting and writing can raise becomes a failed log; the
     command's own exceptions (Ctrl-C, SIGTERM, an error writing standard
@@ -183,9 +188,9 @@ def run_job(job: Job, write: Write = _output.publish) -> Outcome:
     try:
         if _settings.check:
             return check_stream(source, searched)
-        if _settings.skip_existing and os.path.exists(destination):
+        if _settings.skip_existing and exists(destination):
             return skipped_entry(source, destination) if _settings.manifest else SKIPPED
-        data, entry = convert_log(source, searched, destination)
+        data, entry = convert_log(source, searched, destination, read)
         write(destination, data, _settings.token)
     except Exception as exc:
         return failure(source, exc)

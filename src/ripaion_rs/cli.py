@@ -12,16 +12,19 @@ import stat
 import sys
 import time
 from types import FrameType
-from typing import IO, Iterator, List, NoReturn, Optional, Sequence, Set, Tuple
+from typing import IO, Callable, Iterator, List, NoReturn, Optional, Sequence, Set, Tuple
 
 from . import _batch, _output, _worker
 from ._batch import OwnOutputError
-from ._discover import STREAM_SUFFIXES, Found, InputError, find_logs, make_directories, plan_jobs
+from ._discover import STREAM_SUFFIXES, Discovery, Found, InputError, find_logs, make_directories, plan_jobs
 from ._input import DEFAULT_MAX_LOG_SIZE
 from ._progress import ProgressBar
+from ._storage import is_url
 from ._worker import GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Outcome, Settings
 
 DEFAULT_SUFFIX = ".mjson"
+
+Run = Callable[[Callable[[Outcome], None]], None]  # converts every job, passing each outcome on
 
 EXIT_OK = 0
 EXIT_FAILED = 1
@@ -168,7 +171,27 @@ def build_parser() -> argparse.ArgumentParser:
                              "(default 256M; k, M, G: binary units)")
     parser.add_argument("-q", "--quiet", action="store_true",
                         help="no progress bar, and no summary unless a log failed")
+    cluster = parser.add_argument_group(
+        "on a Dask cluster (needs the dask extra: pip install 'ripaion_rs[dask]')",
+        "INPUTs and -o may then also be fsspec URLs (s3://bucket/logs, ...); every worker reads, "
+        "converts and writes its logs itself.")
+    where = cluster.add_mutually_exclusive_group()
+    where.add_argument("--scheduler", metavar="ADDRESS",
+                       help="run on the Dask cluster whose scheduler is at ADDRESS (tcp://host:8786)")
+    where.add_argument("--dask", type=_local_cluster, metavar="local:N",
+                       help="run on a cluster of N worker processes started on this machine for the run")
     return parser
+
+
+def _local_cluster(text: str) -> int:
+    kind, _, count = text.partition(":")
+    if kind != "local":
+        raise argparse.ArgumentTypeError("expected local:N (N worker processes), got %r" % text)
+    return _positive(count)
+
+
+def _on_cluster(args: argparse.Namespace) -> bool:
+    return getattr(args, "scheduler", None) is not None or getattr(args, "dask", None) is not None
 
 
 def _silence(fd: int) -> None:
@@ -349,24 +372,66 @@ def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace, s
     return EXIT_FAILED if tally.failed else EXIT_OK
 
 
+def _stop(message: str) -> NoReturn:
+    """A run that cannot start (the cluster, the storage): one line, status 2."""
+    _say("ripaion: error: %s" % message)
+    sys.exit(EXIT_USAGE)
+
+
+def _find_logs(args: argparse.Namespace) -> Discovery:
+    if not _on_cluster(args):
+        return find_logs(args.inputs)
+    from . import _storage
+
+    try:
+        return _storage.find_logs(args.inputs)
+    except _storage.StorageError as exc:
+        _stop(str(exc))
+
+
+@contextlib.contextmanager
+def _cluster(args: argparse.Namespace, settings: Settings, jobs: Sequence[Job]) -> Iterator[Run]:
+    """The cluster that converts the jobs, connected and checked before
+    anything is created; its run's temporary files removed at the end."""
+    from . import _dask, _storage
+
+    try:
+        with _dask.command_run(args.scheduler, args.dask, jobs, args.output, settings) as run:
+            yield run
+    except (_dask.ClusterError, _storage.StorageError) as exc:
+        _stop(str(exc))
+    finally:
+        _dask.remove_temporaries(jobs, settings.token)
+
+
 def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settings: Settings,
                    started: float) -> int:
+    if _on_cluster(args):
+        if args.jobs is not None:
+            parser.error("-j/--jobs does not apply on a Dask cluster: its workers convert the logs")
+    elif any(is_url(location) for location in [args.output, *args.inputs]):
+        parser.error("URLs as INPUT or -o need a Dask cluster (--scheduler ADDRESS or --dask local:N)")
     # Every check comes before anything is created.
     try:
-        discovery = find_logs(args.inputs)
+        discovery = _find_logs(args)
         jobs = plan_jobs(discovery.logs, args.output, args.suffix, args.gzip)
     except InputError as exc:
         parser.error(str(exc))
-    if os.path.exists(args.output) and not os.path.isdir(args.output):
+    local_output = not is_url(args.output)
+    if local_output and os.path.exists(args.output) and not os.path.isdir(args.output):
         parser.error("cannot create the output directory %s: %s" % (args.output, os.strerror(errno.ENOTDIR)))
     _check_own_files(parser, args, discovery.logs, {os.path.abspath(d) for _, d, _ in jobs})
-    try:
-        directories = make_directories(args.output, jobs)
-    except OSError as exc:
-        parser.error("cannot create the output directory %s: %s" % (exc.filename or args.output, exc.strerror or exc))
-    for directory in directories:
-        _output.remove_stale_temps(directory)
-    return _run_batch(parser, args, settings, started, jobs, discovery.skipped)
+    with contextlib.ExitStack() as stack:
+        run = stack.enter_context(_cluster(args, settings, jobs)) if _on_cluster(args) else None
+        if local_output:
+            try:
+                directories = make_directories(args.output, jobs)
+            except OSError as exc:
+                parser.error("cannot create the output directory %s: %s"
+                             % (exc.filename or args.output, exc.strerror or exc))
+            for directory in directories:
+                _output.remove_stale_temps(directory)
+        return _run_batch(parser, args, settings, started, jobs, discovery.skipped, run=run)
 
 
 def _check_streams(argv: Sequence[str], started: float) -> int:
@@ -402,9 +467,11 @@ def _check_streams(argv: Sequence[str], started: float) -> int:
 
 
 def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settings: Settings, started: float,
-               jobs: List[Job], skipped: Sequence[Tuple[str, str]], checking: bool = False) -> int:
-    """Run the jobs in workers with the progress bar, the report (and the
-    manifest), and end with the summary; the exit status."""
+               jobs: List[Job], skipped: Sequence[Tuple[str, str]], checking: bool = False,
+               run: Optional[Run] = None) -> int:
+    """Run the jobs in workers (or on a cluster: `run`) with the progress
+    bar, the report (and the manifest), and end with the summary; the exit
+    status."""
     report = _open_own_file(parser, "the report", args.report)
     manifest = _open_own_file(parser, "the manifest", getattr(args, "manifest", None))
 
@@ -427,7 +494,10 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
     status = EXIT_OK
     own_error: Optional[OwnOutputError] = None
     try:
-        _batch.run(jobs, workers, settings, record)
+        if run is None:
+            _batch.run(jobs, workers, settings, record)
+        else:
+            run(record)
     except KeyboardInterrupt:
         status = EXIT_INTERRUPTED
     except Terminated:

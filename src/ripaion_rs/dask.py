@@ -18,8 +18,10 @@ from __future__ import annotations
 
 from typing import Any, List, NamedTuple, Optional, Sequence, Tuple, Union
 
-from . import _dask, _storage
-from ._worker import CONVERTED, SKIPPED, Job, Outcome
+from . import _dask, _output
+from ._discover import output_name
+from ._input import DEFAULT_MAX_LOG_SIZE
+from ._worker import CONVERTED, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, SKIPPED, Job, Outcome, Settings
 
 __all__ = ["LogOutcome", "convert_logs"]
 
@@ -37,13 +39,11 @@ class LogOutcome(NamedTuple):
 def _job(item: Item, output: Optional[str], suffix: str, compressed: bool) -> Job:
     if not isinstance(item, str):
         source, destination = item
-        return (source, destination)
+        return (source, destination, False)
     if output is None:
         raise TypeError("convert_logs() needs an output folder for logs given without their output path")
-    name = item.rstrip("/").rsplit("/", 1)[-1]
-    if name.endswith(_storage.LOG_SUFFIX):
-        name = name[: -len(_storage.LOG_SUFFIX)]
-    return (item, "%s/%s%s%s" % (output.rstrip("/"), name, suffix, ".gz" if compressed else ""))
+    name = output_name(item.rstrip("/").rsplit("/", 1)[-1], suffix, compressed)
+    return (item, "%s/%s" % (output.rstrip("/"), name), False)
 
 
 def _described(job: Job, outcome: Outcome) -> LogOutcome:
@@ -56,14 +56,14 @@ def _described(job: Job, outcome: Outcome) -> LogOutcome:
 
 
 def _convert_partition(items: Sequence[Item], output: Optional[str], suffix: str,
-                       options: _dask.Options) -> List[LogOutcome]:
-    jobs = [_job(item, output, suffix, options.gzip_level is not None) for item in items]
-    return [_described(job, outcome) for job, outcome in zip(jobs, _dask.convert_batch(jobs, options))]
+                       settings: Settings) -> List[LogOutcome]:
+    jobs = [_job(item, output, suffix, settings.gzip_level is not None) for item in items]
+    return [_described(job, outcome) for job, outcome in zip(jobs, _dask.convert_batch(jobs, settings))]
 
 
 def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int] = None,
                  suffix: str = ".mjson", skip_existing: bool = False,
-                 max_log_size: int = _storage.MAX_LOG_SIZE, client: Any = None,
+                 max_log_size: int = DEFAULT_MAX_LOG_SIZE, client: Any = None,
                  batch_size: int = _dask.BATCH_SIZE) -> Any:
     """Convert Tenhou logs into mjai files on a Dask cluster.
 
@@ -84,9 +84,11 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
       kills every worker it runs on is isolated and reported as failed
       (`error == "WorkerDied"`); the other logs of its batch are converted.
     """
-    options = _dask.Options(gzip, skip_existing, max_log_size)
+    if gzip is not None and not MIN_GZIP_LEVEL <= gzip <= MAX_GZIP_LEVEL:
+        raise ValueError("gzip level %r outside %d to %d" % (gzip, MIN_GZIP_LEVEL, MAX_GZIP_LEVEL))
+    settings = Settings(gzip, skip_existing, max_log_size, _output.new_token())
     if _is_bag(logs):
-        return logs.map_partitions(_convert_partition, output, suffix, options)
+        return logs.map_partitions(_convert_partition, output, suffix, settings)
     jobs = [_job(item, output, suffix, gzip is not None) for item in logs]
     if client is None:
         from distributed import get_client
@@ -97,7 +99,10 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
     def record(index: int, outcome: Outcome) -> None:
         results[index] = _described(jobs[index], outcome)
 
-    _dask.run(client, jobs, options, record, batch_size)
+    try:
+        _dask.run(client, jobs, settings, record, batch_size)
+    finally:
+        _dask.remove_temporaries(jobs, settings.token)
     return results
 
 

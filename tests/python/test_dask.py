@@ -6,6 +6,7 @@ Skipped where the extra is missing, unless RIPAION_REQUIRE_DASK=1 (CI), where
 its absence is an error; skipped in the sanitizer run."""
 
 import concurrent.futures
+import contextlib
 import gzip
 import json
 import logging
@@ -36,6 +37,7 @@ except ImportError:
     pytest.skip("the dask extra is not installed", allow_module_level=True)
 
 from ripaion_rs import _storage
+from ripaion_rs._input import LogTooLarge
 from ripaion_rs.dask import LogOutcome, convert_logs
 
 LOGS = Path(__file__).resolve().parents[1] / "data" / "logs"
@@ -150,8 +152,8 @@ def test_failures_skips_and_pairs(client, tmp_path, expected):
 def test_memory_urls_in_and_out(client, expected):
     put_in_memory(client, {"/in/sub/%s" % p.name: p.read_bytes() for p in ALL_LOGS})
     logs = _storage.find_url_logs("memory://in")
-    assert [relative for _, relative in logs] == ["sub/" + p.name for p in ALL_LOGS]
-    outcomes = convert_logs([url for url, _ in logs], "memory://out", gzip=6)
+    assert [log.relative for log in logs] == ["sub/" + p.name for p in ALL_LOGS]
+    outcomes = convert_logs([log.path for log in logs], "memory://out", gzip=6)
     assert {o.status for o in outcomes} == {"converted"}
     assert outcomes[0].output == "memory://out/%s.mjson.gz" % ALL_LOGS[0].stem
     assert worker_memory(client, "/out") == expected[True]
@@ -167,6 +169,16 @@ def holders_of(path):
         except OSError:
             continue
     return holders
+
+
+def release_readers(fifo, running):
+    """End the conversion however the test went: a reader that opens the
+    FIFO once the test's writer is closed waits for a writer; give it one
+    that closes at once (the reader then sees the end of the file)."""
+    while not running.done():
+        with contextlib.suppress(OSError):
+            os.close(os.open(fifo, os.O_WRONLY | os.O_NONBLOCK))
+        time.sleep(0.05)
 
 
 def test_a_log_that_kills_every_worker_is_reported_and_its_batch_converted(client, tmp_path, expected):
@@ -185,11 +197,13 @@ def test_a_log_that_kills_every_worker_is_reported_and_its_batch_converted(clien
             deadline = time.monotonic() + 120
             while not running.done() and time.monotonic() < deadline:
                 for pid in holders_of(stuck) - {os.getpid()}:
-                    os.kill(pid, signal.SIGKILL)
-                    kills += 1
+                    with contextlib.suppress(ProcessLookupError):
+                        os.kill(pid, signal.SIGKILL)
+                        kills += 1
                 time.sleep(0.05)
         finally:
             os.close(writer)
+            release_readers(stuck, running)
         outcomes = running.result()
     # Its batch is tried on two workers, then the log on two more, then the
     # log on two more while nothing else runs.
@@ -213,10 +227,10 @@ def test_read_log_caps_the_size(tmp_path, make, expected_size, where):
     location = {"path": str(path), "file-url": "file://" + str(path), "memory": "memory://cap/log.json"}[where]
     if where == "memory":
         fsspec.filesystem("memory").pipe_file("/cap/log.json", path.read_bytes())
-    assert len(_storage.read_log(location, limit=10)) == expected_size
+    assert len(_storage.read_log(location, 10, False)) == expected_size
     if expected_size:
-        with pytest.raises(_storage.LogTooLarge):
-            _storage.read_log(location, limit=9)
+        with pytest.raises(LogTooLarge):
+            _storage.read_log(location, 9, False)
 
 
 class FolderFileSystem(fsspec.implementations.memory.MemoryFileSystem):
@@ -236,9 +250,9 @@ def test_outputs_appear_whole_and_nothing_else_is_left(tmp_path, where):
     url = {"path": str(tmp_path / "a" / "b.mjson"), "file-url": "file://%s/a/b.mjson" % tmp_path,
            "memory": "memory://w/a/b.mjson",
            "folders": "folders://d/a/b.mjson"}[where]
-    _storage.write_output(url, b"text")
+    _storage.write_output(url, b"text", "t0k3nabc")
     assert _storage.exists(url)
-    assert _storage.read_log(url) == b"text"
+    assert _storage.read_log(url, 4, False) == b"text"
     if where in ("path", "file-url"):
         assert [p.name for p in (tmp_path / "a").iterdir()] == ["b.mjson"]
     else:
@@ -380,7 +394,7 @@ def test_command_with_memory_urls(client, tmp_path, expected):
     (["--scheduler", "tcp://127.0.0.1:9", "-o", "{out}", "{logs}"],
      {"DASK_DISTRIBUTED__COMM__TIMEOUTS__CONNECT": "1s"}, "cannot reach the Dask scheduler at tcp://127.0.0.1:9"),
     (["--dask", "local:1", "-o", "{out}", "nosuchprotocol://logs"], {}, "Protocol not known: nosuchprotocol"),
-    (["--dask", "local:1", "-o", "{out}", "file:///nonexistent/logs"], {}, "no such file or directory"),
+    (["--dask", "local:1", "-o", "{out}", "memory://nonexistent/logs"], {}, "no such file or directory"),
     (["--dask", "local:1", "-o", "{file}/out", "{logs}"], {}, "cannot use"),
 ], ids=["no-scheduler", "unknown-protocol", "missing-folder", "output-under-a-file"])
 def test_errors_before_anything_is_converted(tmp_path, args, env, message):
