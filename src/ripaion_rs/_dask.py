@@ -11,11 +11,17 @@ from __future__ import annotations
 import contextlib
 import logging
 import os
+import signal
 from collections import deque
 from typing import Any, Callable, Deque, Dict, Iterator, List, Optional, Sequence, Tuple
 
 from . import _output, _storage, _worker
 from ._worker import Job, Outcome, Settings
+
+try:
+    from distributed import WorkerPlugin
+except ImportError:  # connect() says what to install
+    WorkerPlugin = object
 
 WORKER_DIED = "WorkerDied"  # the failure type of a log that kills its worker every time
 # Logs per task at most. A task costs the scheduler, the worker and the driver
@@ -131,6 +137,16 @@ def _death_note(exc: Any) -> str:
             % (exc.allowed_failures + 1, exc.last_worker.address))
 
 
+class LeaveCtrlCToTheCommand(WorkerPlugin):  # type: ignore[misc,valid-type]
+    """For the command's own local cluster. Ctrl-C reaches the whole process
+    group, the workers too; the command alone decides what it means (it stops
+    the run and closes the cluster), so the workers ignore it instead of each
+    printing a traceback."""
+
+    def setup(self, worker: Any) -> None:
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
+
+
 def connect(address: Optional[str], local_workers: Optional[int]) -> Tuple[Any, Any]:
     """A client of the scheduler at `address`, or of a new local cluster of
     `local_workers` processes with one thread each: (client, cluster or None)."""
@@ -140,7 +156,8 @@ def connect(address: Optional[str], local_workers: Optional[int]) -> Tuple[Any, 
         raise ClusterError("a Dask cluster needs the dask extra: pip install 'ripaion_rs[dask]'") from None
     if local_workers is not None:
         cluster = LocalCluster(n_workers=local_workers, threads_per_worker=1, processes=True,
-                               dashboard_address=":0", silence_logs=logging.CRITICAL)
+                               dashboard_address=":0", silence_logs=logging.CRITICAL,
+                               plugins={LeaveCtrlCToTheCommand()})
         try:
             return Client(cluster), cluster
         except BaseException:
