@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "data_argument.hpp"
 #include "errors.hpp"
 #include "py_ref.hpp"
 #include "ripaion/check/stream_check.hpp"
@@ -109,20 +110,15 @@ PyObject* check_lines(PyObject* sequence) {
 }
 
 PyObject* run(PyObject* data) {
-    if (PyUnicode_Check(data)) {
-        Py_ssize_t size = 0;
-        const char* text = PyUnicode_AsUTF8AndSize(data, &size);
-        if (!text) return nullptr;
-        return new_problem_list(check_text({text, static_cast<std::size_t>(size)}));
-    }
-    if (PyObject_CheckBuffer(data)) {
-        Py_buffer view;
-        if (PyObject_GetBuffer(data, &view, PyBUF_SIMPLE) < 0) return nullptr;
-        const auto problem = check_text({static_cast<const char*>(view.buf), static_cast<std::size_t>(view.len)});
-        PyBuffer_Release(&view);
-        return new_problem_list(problem);
-    }
     if (PyList_Check(data) || PyTuple_Check(data)) return check_lines(data);
+    if (PyUnicode_Check(data) || PyObject_CheckBuffer(data)) {
+        // The same rules as the converters: a mutable buffer is copied, so
+        // that another thread changing it cannot change the text under the
+        // checker while the lock is released.
+        LogBytes text;
+        if (!log_bytes_argument(data, "check()", text)) return nullptr;
+        return new_problem_list(check_text(text.view()));
+    }
     PyErr_Format(PyExc_TypeError, "check() expects bytes, str or a list of lines, not %.80s", Py_TYPE(data)->tp_name);
     return nullptr;
 }

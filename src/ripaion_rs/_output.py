@@ -9,7 +9,7 @@ import os
 import re
 import secrets
 import stat
-from typing import Iterable, List, Optional, Tuple
+from typing import Iterable, Iterator, List, Optional, Tuple
 
 # The temporary file this process is writing right now, so that a termination
 # handler can remove it. The name is fixed before the file is created, so there
@@ -36,15 +36,20 @@ def is_stdout_path(path: str) -> bool:
     return first == "-" and all(part in ("", ".") for part in rest.split("/"))
 
 
-def temp_names(path: str, pid: int, token: str) -> List[str]:
+def _temp_name_candidates(path: str, pid: int, token: str) -> Iterator[str]:
     """The temporary names, in the order tried, of `path` written by `pid`:
-    the readable one when it fits in a file name, then the hashed one."""
+    the readable one when it fits in a file name, then the hashed one. A
+    generator, so that the hash is only computed when a name needs it."""
     directory, name = os.path.split(path)
     tail = ".%d.%s.tmp" % (pid, token)
-    short = os.path.join(directory, "." + hashlib.sha256(os.fsencode(name)).hexdigest()[:16] + tail)
-    if len(os.fsencode(name)) + 1 + len(tail) > _NAME_MAX:
-        return [short]
-    return [os.path.join(directory, "." + name + tail), short]
+    if len(os.fsencode(name)) + 1 + len(tail) <= _NAME_MAX:
+        yield os.path.join(directory, "." + name + tail)
+    yield os.path.join(directory, "." + hashlib.sha256(os.fsencode(name)).hexdigest()[:16] + tail)
+
+
+def temp_names(path: str, pid: int, token: str) -> List[str]:
+    """Every temporary name `pid` may have used for `path`."""
+    return list(_temp_name_candidates(path, pid, token))
 
 
 def remove_quietly(path: str) -> None:
@@ -68,18 +73,23 @@ def _create_temp(path: str, token: str) -> Tuple[int, str]:
     file before it exists."""
     global pending_temp
     for attempt in range(100):
-        names = temp_names(path, os.getpid(), token if attempt == 0 else new_token())
-        for i, name in enumerate(names):
+        names = _temp_name_candidates(path, os.getpid(), token if attempt == 0 else new_token())
+        too_long: Optional[OSError] = None
+        for name in names:
             pending_temp = name
             try:
                 return os.open(name, _CREATE_TEMP, 0o666), name
             except OSError as exc:
                 pending_temp = None
-                if exc.errno == errno.ENAMETOOLONG and i + 1 < len(names):
-                    continue  # a file system with shorter names: the hashed one
+                if exc.errno == errno.ENAMETOOLONG:
+                    too_long = exc  # a file system with shorter names: the hashed one next
+                    continue
                 if exc.errno != errno.EEXIST:
                     raise
+                too_long = None
                 break
+        if too_long is not None:
+            raise too_long
     raise FileExistsError(errno.EEXIST, "no free temporary name beside the output", path)
 
 

@@ -121,3 +121,10 @@ def test_small_streams(data, kind, line) -> None:
 def test_other_arguments_raise_type_error(data) -> None:
     with pytest.raises(TypeError):
         check(data)
+
+
+def test_a_strided_view_checks_as_its_bytes() -> None:
+    text = "".join(line + "\n" for line in tenhou_to_mjai(LOGS[1])).encode()
+    spread = bytearray(2 * len(text))
+    spread[::2] = text
+    assert check(memoryview(spread)[::2]) == check(text) == []
