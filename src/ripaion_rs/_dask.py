@@ -29,6 +29,7 @@ WORKER_DIED = "WorkerDied"  # the failure type of a log that kills its worker ev
 # converted and written: at 256 logs that is a few per cent. Towards the end
 # batches shrink so that the workers finish together.
 BATCH_SIZE = 256
+SMALLEST_BATCH = 32  # where the shrinking stops: a task costs about as much as 30 logs
 IN_FLIGHT = 2  # batches queued per worker thread, so that none waits for the driver
 # How long the first answer from a worker may take (a cluster still starting).
 PROBE_SECONDS = 60.0
@@ -58,9 +59,10 @@ def spans(total: int, threads: int, batch_size: int) -> Iterator[Tuple[int, int]
     and shrinking towards the end so that the last ones finish together."""
     start = 0
     while start < total:
-        size = max(1, min(batch_size, (total - start) // (threads * 4)))
-        yield start, start + size
-        start += size
+        size = max(min(SMALLEST_BATCH, batch_size), min(batch_size, (total - start) // (threads * 4)))
+        end = min(total, start + size)
+        yield start, end
+        start = end
 
 
 def run(client: Any, jobs: Sequence[Job], settings: Settings,
