@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 OLDEST=$(sed -n 's/^requires-python = ">=\([0-9.]*\)"$/\1/p' pyproject.toml)
 PY=""
 for candidate in "python$OLDEST" "$HOME"/.pyenv/versions/"$OLDEST".*/bin/python"$OLDEST"; do
-  if command -v "$candidate" >/dev/null 2>&1; then PY=$(command -v "$candidate"); break; fi
+  # Run it: a version manager's shim can exist for a version it cannot start.
+  if "$candidate" -c 'import sys' >/dev/null 2>&1; then PY=$(command -v "$candidate"); break; fi
 done
 if [ -z "$PY" ]; then
   echo "no Python $OLDEST interpreter here: the build against it is skipped"
