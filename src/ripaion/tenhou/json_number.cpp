@@ -55,4 +55,29 @@ std::optional<double> read_float_text(std::string_view text) noexcept {
     return std::nullopt;
 }
 
+std::string with_exponents_zeroed(std::string_view text) {
+    std::string out(text);
+    bool in_string = false;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const char c = out[i];
+        if (in_string) {
+            if (c == '\\') ++i;  // the escaped character cannot end the text
+            else if (c == '"') in_string = false;
+            continue;
+        }
+        if (c == '"') {
+            in_string = true;
+            continue;
+        }
+        // Outside texts an e follows a digit only as a number's exponent
+        // mark (the e of true and false follows a letter).
+        if ((c != 'e' && c != 'E') || i == 0 || !is_digit(out[i - 1])) continue;
+        std::size_t k = i + 1;
+        if (k < out.size() && (out[k] == '+' || out[k] == '-')) ++k;
+        for (; k < out.size() && is_digit(out[k]); ++k) out[k] = '0';
+        i = k - 1;
+    }
+    return out;
+}
+
 }  // namespace ripaion::tenhou::detail

@@ -49,6 +49,13 @@ public:
     const std::string& error() const noexcept { return error_; }
     RawLog take_log() noexcept { return std::move(log_); }
 
+    // The parser reads `parsed`, a copy of `original` of the same length;
+    // numbers are read from the original (see with_exponents_zeroed).
+    void read_numbers_from(std::string_view original, const char* parsed) noexcept {
+        original_ = original;
+        parsed_ = parsed;
+    }
+
     bool on_document_begin(json::error_code&) { return true; }
     bool on_document_end(json::error_code&) { return true; }
 
@@ -93,7 +100,7 @@ public:
     // is discarded in favour of a correctly rounded one; a magnitude beyond
     // the double range fails wherever it stands, skipped values included.
     bool on_double(double, json::string_view raw, json::error_code& ec) {
-        const auto value = read_float_text(std::string_view(raw.data(), raw.size()));
+        const auto value = read_float_text(number_text(raw));
         if (!value) return report(fail(std::string(kNumberOutOfRange)), ec);
         return report(put_scalar(Scalar::of_double(*value)), ec);
     }
@@ -119,6 +126,11 @@ private:
         if (pieces_.empty()) return {last.data(), last.size()};
         pieces_.append(last.data(), last.size());
         return pieces_;
+    }
+
+    std::string_view number_text(json::string_view raw) const noexcept {
+        if (parsed_ == nullptr) return {raw.data(), raw.size()};
+        return original_.substr(static_cast<std::size_t>(raw.data() - parsed_), raw.size());
     }
 
     static bool written_negative(json::string_view raw) noexcept { return !raw.empty() && raw.front() == '-'; }
@@ -667,6 +679,8 @@ private:
     std::uint32_t level_ = 0;  // arrays and objects open in counted frames
     std::string pieces_;
     std::string error_;
+    std::string_view original_;
+    const char* parsed_ = nullptr;
 };
 
 }  // namespace ripaion::tenhou::detail

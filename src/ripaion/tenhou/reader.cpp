@@ -4,6 +4,7 @@
 
 #include <boost/json/basic_parser_impl.hpp>
 
+#include "ripaion/tenhou/json_number.hpp"
 #include "ripaion/tenhou/log_sax_handler.hpp"
 #include "ripaion/tenhou/stack_room.hpp"
 #include "ripaion/utf8.hpp"
@@ -57,7 +58,11 @@ ReadError read_error(std::string message, std::string_view text, std::size_t off
     return e;
 }
 
-Result<RawLog, ReadError> parse_with_parser(std::string_view text, std::size_t max_depth) {
+// `numbers` is the text the reader takes numbers from when the parser reads
+// a copy of it (empty otherwise). Sets `exponent_overflow` when the parser
+// refused an exponent.
+Result<RawLog, ReadError> parse_with_parser(std::string_view text, std::string_view numbers, std::size_t max_depth,
+                                            bool& exponent_overflow) {
     boost::json::parse_options options;
     options.max_depth = max_depth;
     options.allow_comments = false;
@@ -65,13 +70,15 @@ Result<RawLog, ReadError> parse_with_parser(std::string_view text, std::size_t m
     options.allow_invalid_utf8 = false;
 
     boost::json::basic_parser<detail::LogSaxHandler> parser(options);
-    boost::json::error_code ec;
     const char* data = text.empty() ? "" : text.data();
+    if (!numbers.empty()) parser.handler().read_numbers_from(numbers, data);
+    boost::json::error_code ec;
     const std::size_t used = parser.write_some(false, data, text.size(), ec);
+    exponent_overflow = ec == boost::json::error::exponent_overflow;
     if (ec) {
         std::string message = parser.handler().error();
         if (message.empty()) message = ec.message();
-        return fail(read_error(std::move(message), text, used));
+        return fail(read_error(std::move(message), numbers.empty() ? text : numbers, used));
     }
     // The parser stops after one complete value; whatever follows it (other
     // than whitespace, which it consumes) is an error.
@@ -84,7 +91,13 @@ Result<RawLog, ReadError> parse_with_parser(std::string_view text, std::size_t m
 }  // namespace
 
 Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
-    return parse_with_parser(text, parser_depth_limit());
+    const std::size_t max_depth = parser_depth_limit();
+    bool exponent_overflow = false;
+    auto parsed = parse_with_parser(text, {}, max_depth, exponent_overflow);
+    if (!exponent_overflow) return parsed;
+    // Read again, once, with every exponent hidden from the parser.
+    const std::string copy = detail::with_exponents_zeroed(text);
+    return parse_with_parser(copy, text, max_depth, exponent_overflow);
 }
 
 Result<RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes) {
