@@ -127,3 +127,35 @@ def test_small_thread_stacks_never_crash(tmp_path):
             assert have == want or have == ["JsonParsingError"], (stack, path, have)
         if stack >= 256 * 1024:
             assert got[0] == expected[0], stack  # a real log needs little depth
+
+
+def test_threads_of_64_kib_convert_every_log_and_127_levels(tmp_path):
+    # Every log converts, and a document whose values nest 127 levels (win
+    # details or a skipped member) reads, on any thread of 64 KiB or more;
+    # smaller stacks may refuse, but never crash.
+    seats = [[11] * 13, [12], []] + [[11] * 13, [], []] * 3
+    hand = json.dumps([[0, 0, 0], [25000] * 4, [41], []] + seats + [["\u6d41\u5c40"]])
+    minimal = '{"log":[%s],"name":["a","b","c","d"],"rule":{}%s}'
+    docs = {
+        # Levels: document 1, log 2, hand 3, results 4, the entry 5, then 122 more.
+        "details_127.json": minimal % (hand.replace('"]]', '", %s]]' % ("[" * 123 + "]" * 123)), ""),
+        "skipped_127.json": minimal % ("", ',"x":' + "[" * 126 + "1e-99999" + "]" * 126),
+    }
+    paths = [str(p) for p in sorted(LOG_DIR.glob("*.json"))]
+    for name, text in docs.items():
+        (tmp_path / name).write_text(text, encoding="utf-8")
+        paths.append(str(tmp_path / name))
+    expected = [["ok", len(o[1])] if o[0] == "ok" else [o[1].__name__] for o in map(outcome, paths)]
+    assert all(e[0] == "ok" for e in expected), expected
+
+    for stack in (32 * 1024, 48 * 1024, 56 * 1024, 64 * 1024, 72 * 1024, 96 * 1024):
+        child = subprocess.run(
+            [sys.executable, "-c", SMALL_STACK_CHILD, str(stack), *paths], capture_output=True, text=True, timeout=120
+        )
+        assert child.returncode == 0, (stack, child.returncode, child.stderr[-2000:])
+        got = json.loads(child.stdout)
+        if stack >= 64 * 1024:
+            assert got == expected, stack
+        else:
+            for path, want, have in zip(paths, expected, got):
+                assert have == want or have == ["JsonParsingError"], (stack, path, have)
