@@ -121,6 +121,27 @@ def test_document_boundaries(tmp_path, content, accepted):
         expect(ripaion_rs.JsonParsingError, PARSE_FAILED, path)
 
 
+# Exponents of any length follow the number rule: too small for a double
+# reads as zero, too large is refused.
+LONG_EXPONENTS = [
+    ("0e2147483648", True),
+    ("-1e-2147483648", True),
+    ("5E-99999999999999999999", True),
+    ("1e99999999999", False),
+    ("-1e+2147483648", False),
+]
+
+
+@pytest.mark.parametrize("number, accepted", LONG_EXPONENTS, ids=[n for n, _ in LONG_EXPONENTS])
+@pytest.mark.parametrize("member", ['"rate":[%s]', '"skipped":{"x":[%s]}'], ids=["rate", "skipped"])
+def test_long_exponents(tmp_path, number, accepted, member):
+    path = write(tmp_path, MINIMAL_LOG[:-1] + b"," + (member % number).encode() + b"}")
+    if accepted:
+        assert len(tenhou_to_mjai(path)) == 2
+    else:
+        expect(ripaion_rs.JsonParsingError, PARSE_FAILED, path)
+
+
 def test_log_from_a_pipe(tmp_path):
     # A pipe reports no size: the reader must not trust the status for the length.
     fifo = tmp_path / "fifo"

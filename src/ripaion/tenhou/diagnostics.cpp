@@ -31,31 +31,32 @@ std::string concat(std::string_view a, std::string_view b, std::string_view c, s
 
 }  // namespace
 
-std::string describe(const Scalar& value) {
-    std::string s;
-    switch (value.kind) {
-        case Scalar::Kind::Null:
-            return "null";
-        case Scalar::Kind::Bool:
-            return value.boolean ? "boolean `true`" : "boolean `false`";
-        case Scalar::Kind::UInt:
-            s = "integer `";
-            append_integer(s, value.uint);
-            break;
-        case Scalar::Kind::Int:
-            s = "integer `";
-            append_integer(s, value.sint);
-            break;
-        case Scalar::Kind::Double:
-            s = "floating point `";
-            append_float(s, value.real);
-            break;
-        case Scalar::Kind::String:
-            return concat("string \"", value.text, "\"", "");
-    }
+std::string describe(Null) { return "null"; }
+
+std::string describe(Bool value) { return value.value ? "boolean `true`" : "boolean `false`"; }
+
+std::string describe(UInt value) {
+    std::string s = "integer `";
+    append_integer(s, value.value);
     s.push_back('`');
     return s;
 }
+
+std::string describe(NegInt value) {
+    std::string s = "integer `";
+    append_integer(s, value.value);
+    s.push_back('`');
+    return s;
+}
+
+std::string describe(Float value) {
+    std::string s = "floating point `";
+    append_float(s, value.value);
+    s.push_back('`');
+    return s;
+}
+
+std::string describe(Text value) { return concat("string \"", value.value, "\"", ""); }
 
 std::string invalid_type(std::string_view found, std::string_view expected) {
     return concat("invalid type: ", found, ", expected ", expected);

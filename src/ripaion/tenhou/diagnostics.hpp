@@ -11,6 +11,17 @@
 
 namespace ripaion::tenhou::detail {
 
+// Where a reading failure leaves its text. Calling it records the text and
+// gives false, so that a rule can `return fault(text)`.
+struct Fault {
+    std::string text;
+    bool operator()(std::string message) {
+        text = std::move(message);
+        return false;
+    }
+    bool operator()(std::string_view message) { return (*this)(std::string(message)); }
+};
+
 // Names of the expected shapes, as the diagnostics write them.
 namespace shape {
 inline constexpr std::string_view kRawLog = "struct RawLog";
@@ -38,7 +49,12 @@ inline constexpr std::string_view kTrailingCharacters = "trailing characters";
 inline constexpr std::string_view kNumberOutOfRange = "number out of range";
 
 // "integer `5`", "floating point `1.5`", "string \"x\"", "boolean `true`", "null".
-std::string describe(const Scalar& value);
+std::string describe(Null);
+std::string describe(Bool value);
+std::string describe(UInt value);
+std::string describe(NegInt value);
+std::string describe(Float value);
+std::string describe(Text value);
 inline constexpr std::string_view kFoundArray = "sequence";
 inline constexpr std::string_view kFoundObject = "map";
 
