@@ -4,6 +4,12 @@
 // value_rules.hpp), the name the diagnostics give it, where each element or
 // field goes, and what must hold when it closes. The handler that walks the
 // text knows nothing of the log beyond what is written here.
+//
+// A new field of RawLog or Rule is a member in raw_log.hpp and a FieldOf
+// entry below, in declaration order (the array form reads fields by
+// position). A member of a type not read yet also needs its rule in
+// value_rules.hpp (a scalar) or a frame type in ContainerTarget (an array or
+// object), and its shape_name.
 #pragma once
 
 #include <array>
