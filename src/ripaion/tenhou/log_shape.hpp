@@ -95,7 +95,7 @@ struct RecordShape<RawLog> {
         FieldOf<&RawLog::lobby>{"lobby"},     FieldOf<&RawLog::dan>{"dan"},
         FieldOf<&RawLog::rate>{"rate"},       FieldOf<&RawLog::sx>{"sx"},
     };
-    static constexpr std::size_t min_elements = 8;  // the array form gives every field
+    static constexpr std::size_t min_elements = std::tuple_size_v<decltype(fields)>;  // the array form gives every field
     static constexpr std::string_view array_shape = shape::kRawLogArray;
 };
 
