@@ -15,8 +15,7 @@
 #include <vector>
 
 #include "reader_test_docs.hpp"
-#include "ripaion/conv/game_driver.hpp"
-#include "ripaion/conv/game_lines.hpp"
+#include "ripaion/pipeline/pipeline.hpp"
 
 namespace {
 
@@ -67,9 +66,7 @@ std::vector<std::string> test_logs() {
 std::string convert_outcome(const std::string& text) {
     auto log = ripaion::tenhou::parse_raw_log(text);
     if (!log.ok()) return "read: " + log.error().message;
-    auto game = ripaion::conv::convert_game(std::move(log).value());
-    if (!game.ok()) return "convert";
-    return ripaion::conv::encode_game(game.value()).ok() ? "ok" : "encode";
+    return ripaion::pipeline::lines_of_log(std::move(log).value()).ok() ? "ok" : "convert";
 }
 
 // A document whose skipped member nests `levels` arrays (so the document
