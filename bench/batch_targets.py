@@ -30,12 +30,10 @@ import time
 
 from ripaion_rs import convert_to_bytes, tenhou_to_mjai
 
-DEFAULT_CORPUS = "/work/shared/corpus/tenhou4-xml"
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from cli_bench import DEFAULT_CORPUS, find_logs, linked_copies  # noqa: E402
+
 DEFAULT_LEVEL = 6
-
-
-def find_logs(corpus):
-    return sorted(os.path.join(d, f) for d, _, files in os.walk(corpus) for f in files if f.endswith(".json"))
 
 
 def best_of(repeat, run):
@@ -83,16 +81,6 @@ def threaded(datas, level, threads):
     for w in workers:
         w.join()
     return time.perf_counter() - start
-
-
-def linked_copies(corpus, logs, copies, tmp):
-    root = tempfile.mkdtemp(prefix="ripaion-batch-in-", dir=tmp)
-    for k in range(copies):
-        for log in logs:
-            link = os.path.join(root, "c%d" % k, os.path.relpath(log, corpus))
-            os.makedirs(os.path.dirname(link), exist_ok=True)
-            os.symlink(os.path.abspath(log), link)
-    return root
 
 
 def tree_size(root):

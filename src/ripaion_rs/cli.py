@@ -140,6 +140,18 @@ def _add_jobs_option(parser: argparse.ArgumentParser) -> None:
                         help="worker processes (default: the usable CPUs, %d here)" % usable_cpus())
 
 
+def _add_run_options(parser: argparse.ArgumentParser, item: str, reported: str, bad_run: str) -> None:
+    """The options a conversion and a check share, in the words of what they
+    go through: `item` names one input, `reported` what a report line holds,
+    `bad_run` when the summary is printed anyway."""
+    parser.add_argument("--report", metavar="FILE", help="write one JSON line per " + reported)
+    parser.add_argument("--max-log-size", type=_size, default=DEFAULT_MAX_LOG_SIZE, metavar="SIZE",
+                        help="report a %s larger than SIZE bytes as failed "
+                             "(default 256M; k, M, G: binary units)" % item)
+    parser.add_argument("-q", "--quiet", action="store_true",
+                        help="no progress bar, and no summary unless " + bad_run)
+
+
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(
         prog="ripaion", description=DESCRIPTION, formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -161,16 +173,10 @@ def build_parser() -> argparse.ArgumentParser:
                              % DEFAULT_SUFFIX)
     parser.add_argument("--skip-existing", action="store_true",
                         help="leave logs whose output file exists alone (resume a stopped run)")
-    parser.add_argument("--report", metavar="FILE",
-                        help="write one JSON line per failed log: path, type, message")
+    _add_run_options(parser, "log", "failed log: path, type, message", "a log failed")
     parser.add_argument("--manifest", metavar="FILE",
                         help="write one JSON line per converted (or skipped) log: input, output, game id, "
                              "names, rule flags, hands, events, bytes")
-    parser.add_argument("--max-log-size", type=_size, default=DEFAULT_MAX_LOG_SIZE, metavar="SIZE",
-                        help="report a log larger than SIZE bytes as failed without reading it "
-                             "(default 256M; k, M, G: binary units)")
-    parser.add_argument("-q", "--quiet", action="store_true",
-                        help="no progress bar, and no summary unless a log failed")
     cluster = parser.add_argument_group(
         "on a Dask cluster (needs the dask extra: pip install 'ripaion_rs[dask]')",
         "INPUTs and -o may then also be fsspec URLs (s3://bucket/logs, ...); every worker reads, "
@@ -441,14 +447,9 @@ def _check_streams(argv: Sequence[str], started: float) -> int:
     parser.add_argument("inputs", nargs="+", metavar="PATH",
                         help="stream file, directory (searched recursively) or glob pattern")
     _add_jobs_option(parser)
-    parser.add_argument("--report", metavar="FILE",
-                        help="write one JSON line per invalid stream: path, line, kind, message "
-                             "(path, type, message for one that cannot be read)")
-    parser.add_argument("--max-log-size", type=_size, default=DEFAULT_MAX_LOG_SIZE, metavar="SIZE",
-                        help="report a stream larger than SIZE bytes (also once decompressed) as failed "
-                             "(default 256M)")
-    parser.add_argument("-q", "--quiet", action="store_true",
-                        help="no progress bar, and no summary unless a stream is invalid")
+    _add_run_options(parser, "stream (also once decompressed)",
+                     "invalid stream: path, line, kind, message (path, type, message for one that cannot be read)",
+                     "a stream is invalid")
     args = parser.parse_args(argv)
     try:
         discovery = find_logs(args.inputs, STREAM_SUFFIXES)

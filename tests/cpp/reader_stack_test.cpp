@@ -4,11 +4,8 @@
 // converts on a thread of 64 KiB or more.
 #include <gtest/gtest.h>
 
-#include <pthread.h>
-
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <limits.h>
 #include <sstream>
 #include <string>
@@ -29,26 +26,6 @@ constexpr bool kSanitized = __has_feature(address_sanitizer);
 #else
 constexpr bool kSanitized = false;
 #endif
-
-// Runs `work` on a new thread whose stack is `kib` KiB; false when the
-// thread could not be started.
-bool run_on_stack(std::size_t kib, const std::function<void()>& work) {
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, kib * 1024);
-    pthread_t thread;
-    const int rc = pthread_create(
-        &thread, &attr,
-        [](void* p) -> void* {
-            (*static_cast<const std::function<void()>*>(p))();
-            return nullptr;
-        },
-        const_cast<std::function<void()>*>(&work));
-    pthread_attr_destroy(&attr);
-    if (rc != 0) return false;
-    pthread_join(thread, nullptr);
-    return true;
-}
 
 std::vector<std::string> test_logs() {
     std::vector<std::string> texts;

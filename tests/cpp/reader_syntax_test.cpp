@@ -1,8 +1,6 @@
 // JSON syntax, text decoding, number range and nesting depth.
 #include <gtest/gtest.h>
 
-#include <pthread.h>
-
 #include <cmath>
 #include <string>
 
@@ -23,28 +21,11 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-// Runs parse_raw_log on a thread with a stack of `stack_kib`; "ok" or the failure text.
+// parse_raw_log's outcome on a thread with a stack of `stack_kib`.
 std::string outcome_on_stack(const std::string& text, std::size_t stack_kib) {
-    struct Job {
-        const std::string* text;
-        std::string result;
-    } job{&text, {}};
-    pthread_attr_t attr;
-    pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, stack_kib * 1024);
-    pthread_t thread;
-    const int rc = pthread_create(
-        &thread, &attr,
-        [](void* p) -> void* {
-            auto* j = static_cast<Job*>(p);
-            j->result = outcome(*j->text);
-            return nullptr;
-        },
-        &job);
-    pthread_attr_destroy(&attr);
-    if (rc != 0) return "thread not started";
-    pthread_join(thread, nullptr);
-    return job.result;
+    std::string result;
+    if (!run_on_stack(stack_kib, [&] { result = outcome(text); })) return "thread not started";
+    return result;
 }
 
 // The depth a document may reach depends on the stack it is read on, and a

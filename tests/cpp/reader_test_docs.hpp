@@ -2,6 +2,9 @@
 // document, with any element or member replaced by the text under test.
 #pragma once
 
+#include <pthread.h>
+
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -39,6 +42,26 @@ inline std::string doc(const std::string& log = in_array(hand()), const std::str
 }
 
 inline std::string doc_with_hand(const std::string& hand_text) { return doc(in_array(hand_text)); }
+
+// Runs `work` on a new thread whose stack is `kib` KiB; false when the
+// thread could not be started.
+inline bool run_on_stack(std::size_t kib, const std::function<void()>& work) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, kib * 1024);
+    pthread_t thread;
+    const int rc = pthread_create(
+        &thread, &attr,
+        [](void* p) -> void* {
+            (*static_cast<const std::function<void()>*>(p))();
+            return nullptr;
+        },
+        const_cast<std::function<void()>*>(&work));
+    pthread_attr_destroy(&attr);
+    if (rc != 0) return false;
+    pthread_join(thread, nullptr);
+    return true;
+}
 
 // The failure text, or "ok" when the document reads.
 inline std::string outcome(std::string_view text) {

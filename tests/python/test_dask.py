@@ -36,6 +36,7 @@ except ImportError:
         raise
     pytest.skip("the dask extra is not installed", allow_module_level=True)
 
+from cli_support import holders_of
 from ripaion_rs import _storage
 from ripaion_rs._input import LogTooLarge
 from ripaion_rs.dask import LogOutcome, convert_logs
@@ -157,18 +158,6 @@ def test_memory_urls_in_and_out(client, expected):
     assert {o.status for o in outcomes} == {"converted"}
     assert outcomes[0].output == "memory://out/%s.mjson.gz" % ALL_LOGS[0].stem
     assert worker_memory(client, "/out") == expected[True]
-
-
-def holders_of(path):
-    """Processes that have `path` open."""
-    holders = set()
-    for fd in Path("/proc").glob("[0-9]*/fd/*"):
-        try:
-            if os.readlink(fd) == str(path):
-                holders.add(int(fd.parts[2]))
-        except OSError:
-            continue
-    return holders
 
 
 @pytest.mark.parametrize("make, expected_size", [

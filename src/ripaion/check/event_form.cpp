@@ -22,26 +22,26 @@ struct Form {
     std::uint8_t consumed;  // length of `consumed` when required
 };
 
-constexpr std::array<Form, 17> kForms = [] {
+constexpr std::array<Form, mjai::kEventKindCount> kForms = [] {
     using F = Field;
-    std::array<Form, 17> f{};
-    const auto at = [&](EventType t) -> Form& { return f[static_cast<std::size_t>(t)]; };
-    at(EventType::StartGame) = {bits({F::Names}), bits({F::KyokuFirst, F::AkaFlag}), 0};
-    at(EventType::StartKyoku) = {bits({F::Bakaze, F::DoraMarker, F::Kyoku, F::Honba, F::Kyotaku, F::Oya, F::Scores,
+    std::array<Form, mjai::kEventKindCount> f{};
+    const auto at = [&](EventKind t) -> Form& { return f[static_cast<std::size_t>(t)]; };
+    at(EventKind::StartGame) = {bits({F::Names}), bits({F::KyokuFirst, F::AkaFlag}), 0};
+    at(EventKind::StartKyoku) = {bits({F::Bakaze, F::DoraMarker, F::Kyoku, F::Honba, F::Kyotaku, F::Oya, F::Scores,
                                        F::Tehais}),
                                  0, 0};
-    at(EventType::Tsumo) = {bits({F::Actor, F::Pai}), 0, 0};
-    at(EventType::Dahai) = {bits({F::Actor, F::Pai, F::Tsumogiri}), 0, 0};
-    at(EventType::Chi) = {bits({F::Actor, F::Target, F::Pai, F::Consumed}), 0, 2};
-    at(EventType::Pon) = {bits({F::Actor, F::Target, F::Pai, F::Consumed}), 0, 2};
-    at(EventType::Daiminkan) = {bits({F::Actor, F::Target, F::Pai, F::Consumed}), 0, 3};
-    at(EventType::Kakan) = {bits({F::Actor, F::Pai, F::Consumed}), 0, 3};
-    at(EventType::Ankan) = {bits({F::Actor, F::Consumed}), 0, 4};
-    at(EventType::Dora) = {bits({F::DoraMarker}), 0, 0};
-    at(EventType::Reach) = {bits({F::Actor}), 0, 0};
-    at(EventType::ReachAccepted) = {bits({F::Actor}), 0, 0};
-    at(EventType::Hora) = {bits({F::Actor, F::Target}), bits({F::Deltas, F::UraMarkers}), 0};
-    at(EventType::Ryukyoku) = {0, bits({F::Deltas}), 0};
+    at(EventKind::Tsumo) = {bits({F::Actor, F::Pai}), 0, 0};
+    at(EventKind::Dahai) = {bits({F::Actor, F::Pai, F::Tsumogiri}), 0, 0};
+    at(EventKind::Chi) = {bits({F::Actor, F::Target, F::Pai, F::Consumed}), 0, 2};
+    at(EventKind::Pon) = {bits({F::Actor, F::Target, F::Pai, F::Consumed}), 0, 2};
+    at(EventKind::Daiminkan) = {bits({F::Actor, F::Target, F::Pai, F::Consumed}), 0, 3};
+    at(EventKind::Kakan) = {bits({F::Actor, F::Pai, F::Consumed}), 0, 3};
+    at(EventKind::Ankan) = {bits({F::Actor, F::Consumed}), 0, 4};
+    at(EventKind::Dora) = {bits({F::DoraMarker}), 0, 0};
+    at(EventKind::Reach) = {bits({F::Actor}), 0, 0};
+    at(EventKind::ReachAccepted) = {bits({F::Actor}), 0, 0};
+    at(EventKind::Hora) = {bits({F::Actor, F::Target}), bits({F::Deltas, F::UraMarkers}), 0};
+    at(EventKind::Ryukyoku) = {0, bits({F::Deltas}), 0};
     return f;
 }();
 
@@ -131,8 +131,8 @@ std::optional<Finding> check_event_form(const LineEvent& e) {
     if (e.bad(Field::Type) || e.duplicate & field_bit(Field::Type)) {
         return Finding{ProblemKind::Field, "the event's type is not one text"};
     }
-    if (e.type == EventType::None) return Finding{ProblemKind::Type, "none is not an event of a game"};
-    if (e.type == EventType::Unknown) {
+    if (e.type == EventKind::None) return Finding{ProblemKind::Type, "none is not an event of a game"};
+    if (e.type == kUnknownKind) {
         return Finding{ProblemKind::Type, "unknown event type \"" + utf8_lossy(e.unknown_type_text()) + "\""};
     }
     const Form& form = kForms[static_cast<std::size_t>(e.type)];

@@ -56,7 +56,7 @@ bool is_run(Tile pai, Tile a, Tile b) {
 
 std::optional<Finding> GameReplay::step(const LineEvent& e) {
     if (phase_ == Phase::BeforeGame) {
-        if (e.type != EventType::StartGame) return found(ProblemKind::Frame, "the stream does not open with start_game");
+        if (e.type != EventKind::StartGame) return found(ProblemKind::Frame, "the stream does not open with start_game");
         phase_ = Phase::BetweenHands;
         return std::nullopt;
     }
@@ -65,26 +65,26 @@ std::optional<Finding> GameReplay::step(const LineEvent& e) {
     }
     const bool in_hand = phase_ != Phase::BetweenHands;
     switch (e.type) {
-        case EventType::StartGame: return found(ProblemKind::Frame, "a second start_game");
-        case EventType::EndGame:
+        case EventKind::StartGame: return found(ProblemKind::Frame, "a second start_game");
+        case EventKind::EndGame:
             if (in_hand) return found(ProblemKind::Frame, "end_game inside a hand (no end_kyoku)");
             phase_ = Phase::AfterGame;
             return std::nullopt;
-        case EventType::StartKyoku:
+        case EventKind::StartKyoku:
             if (in_hand) return found(ProblemKind::Frame, "start_kyoku inside a hand (no end_kyoku before it)");
             return start_kyoku(e);
-        case EventType::EndKyoku:
+        case EventKind::EndKyoku:
             if (!in_hand) return found(ProblemKind::Frame, "end_kyoku outside a hand");
             return end_kyoku();
         default: break;
     }
     if (!in_hand) return found(ProblemKind::Frame, std::string(event_type_name(e.type)) + " outside a hand");
     if (reach_pending_ >= 0 &&
-        !(e.type == EventType::Dahai && e.actor == reach_pending_)) {
+        !(e.type == EventKind::Dahai && e.actor == reach_pending_)) {
         return found(ProblemKind::Riichi, "the reach of " + seat_text(reach_pending_) + " is not followed by its discard");
     }
     if (phase_ == Phase::Result) {
-        const bool another_win = e.type == EventType::Hora && ron_won_;
+        const bool another_win = e.type == EventKind::Hora && ron_won_;
         if (!another_win) {
             return found(ProblemKind::Frame, std::string(event_type_name(e.type)) + " after the hand's result");
         }
@@ -177,18 +177,18 @@ bool GameReplay::take(std::uint8_t seat, Tile t) {
 
 std::optional<Finding> GameReplay::turn_event(const LineEvent& e) {
     switch (e.type) {
-        case EventType::Tsumo: return tsumo(e);
-        case EventType::Dahai: return dahai(e);
-        case EventType::Chi:
-        case EventType::Pon:
-        case EventType::Daiminkan: return claim(e);
-        case EventType::Kakan:
-        case EventType::Ankan: return own_kan(e);
-        case EventType::Reach: return reach(e);
-        case EventType::ReachAccepted: return reach_accepted(e);
-        case EventType::Dora: return see(e.dora_marker);
-        case EventType::Hora: return hora(e);
-        case EventType::Ryukyoku:
+        case EventKind::Tsumo: return tsumo(e);
+        case EventKind::Dahai: return dahai(e);
+        case EventKind::Chi:
+        case EventKind::Pon:
+        case EventKind::Daiminkan: return claim(e);
+        case EventKind::Kakan:
+        case EventKind::Ankan: return own_kan(e);
+        case EventKind::Reach: return reach(e);
+        case EventKind::ReachAccepted: return reach_accepted(e);
+        case EventKind::Dora: return see(e.dora_marker);
+        case EventKind::Hora: return hora(e);
+        case EventKind::Ryukyoku:
             phase_ = Phase::Result;
             return result_deltas(e);
         default: return found(ProblemKind::Type, std::string(event_type_name(e.type)) + " inside a hand");
@@ -269,11 +269,11 @@ std::optional<Finding> GameReplay::claim(const LineEvent& e) {
                                             seat_text(discard_seat_));
     }
     if (actor == target) return found(ProblemKind::Call, what + " of " + seat_text(actor) + "'s own discard");
-    if (e.type == EventType::Chi && actor != (target + 1) % 4) {
+    if (e.type == EventKind::Chi && actor != (target + 1) % 4) {
         return found(ProblemKind::Call, "chi by " + seat_text(actor) + " from " + seat_text(target) +
                                             ", which is not its left seat");
     }
-    const bool shape = e.type == EventType::Chi ? is_run(e.pai, e.consumed[0], e.consumed[1])
+    const bool shape = e.type == EventKind::Chi ? is_run(e.pai, e.consumed[0], e.consumed[1])
                                                  : same_kind(e.pai, e.consumed, e.consumed_size);
     if (!shape) return found(ProblemKind::Call, what + " of tiles that do not form one: " + tile_text(e.pai));
     auto& s = seats_[actor];
@@ -288,12 +288,12 @@ std::optional<Finding> GameReplay::claim(const LineEvent& e) {
     }
     s.open = true;
     s.drawn_valid = false;
-    if (e.type == EventType::Pon && s.pons < 4) s.pon_kinds[s.pons++] = static_cast<std::uint8_t>(kind_of(e.pai));
+    if (e.type == EventKind::Pon && s.pons < 4) s.pon_kinds[s.pons++] = static_cast<std::uint8_t>(kind_of(e.pai));
     discard_open_ = false;
     seat_ = actor;
     drew_ = false;
     // A daiminkan draws its replacement tile next; chi and pon discard.
-    phase_ = e.type == EventType::Daiminkan ? Phase::ToDraw : Phase::ToDiscard;
+    phase_ = e.type == EventKind::Daiminkan ? Phase::ToDraw : Phase::ToDiscard;
     return std::nullopt;
 }
 
@@ -304,7 +304,7 @@ std::optional<Finding> GameReplay::own_kan(const LineEvent& e) {
         return found(ProblemKind::Kan, what + " by " + seat_text(actor) + ", which has not just drawn");
     }
     auto& s = seats_[actor];
-    if (e.type == EventType::Kakan) {
+    if (e.type == EventKind::Kakan) {
         const int k = kind_of(e.pai);
         std::size_t at = 0;
         while (at < s.pons && s.pon_kinds[at] != k) ++at;

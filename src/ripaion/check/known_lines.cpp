@@ -16,7 +16,7 @@ namespace {
 // What a table line holds, in the form the replay reads.
 struct KnownLine {
     std::string text;
-    EventType type = EventType::Unknown;
+    EventKind type = kUnknownKind;
     std::uint32_t present = 0;
     std::uint8_t actor = 0;
     Tile tile{};
@@ -34,7 +34,7 @@ constexpr std::uint32_t bits(std::initializer_list<Field> fields) {
 // each dora reveal, and the events without members.
 std::vector<KnownLine> known_lines() {
     std::vector<KnownLine> lines;
-    const auto add = [&](const mjai::Event& e, EventType type, std::uint32_t present, std::uint8_t actor, Tile tile,
+    const auto add = [&](const mjai::Event& e, EventKind type, std::uint32_t present, std::uint8_t actor, Tile tile,
                          bool tsumogiri) {
         KnownLine k{{}, type, present, actor, tile, tsumogiri};
         if (mjai::encode_event(e, k.text).ok()) lines.push_back(std::move(k));
@@ -42,22 +42,22 @@ std::vector<KnownLine> known_lines() {
     for (std::uint8_t seat = 0; seat < 4; ++seat) {
         for (int i = 0; i < mjai::kTileCount; ++i) {
             const Tile t{static_cast<std::uint8_t>(i)};
-            add(mjai::Tsumo{seat, t}, EventType::Tsumo, bits({Field::Actor, Field::Pai}), seat, t, false);
+            add(mjai::Tsumo{seat, t}, EventKind::Tsumo, bits({Field::Actor, Field::Pai}), seat, t, false);
             for (bool tsumogiri : {false, true}) {
-                add(mjai::Dahai{seat, t, tsumogiri}, EventType::Dahai,
+                add(mjai::Dahai{seat, t, tsumogiri}, EventKind::Dahai,
                     bits({Field::Actor, Field::Pai, Field::Tsumogiri}), seat, t, tsumogiri);
             }
         }
-        add(mjai::Reach{seat}, EventType::Reach, bits({Field::Actor}), seat, {}, false);
-        add(mjai::ReachAccepted{seat}, EventType::ReachAccepted, bits({Field::Actor}), seat, {}, false);
+        add(mjai::Reach{seat}, EventKind::Reach, bits({Field::Actor}), seat, {}, false);
+        add(mjai::ReachAccepted{seat}, EventKind::ReachAccepted, bits({Field::Actor}), seat, {}, false);
     }
     for (int i = 0; i < mjai::kTileCount; ++i) {
         const Tile t{static_cast<std::uint8_t>(i)};
-        add(mjai::Dora{t}, EventType::Dora, bits({Field::DoraMarker}), 0, t, false);
+        add(mjai::Dora{t}, EventKind::Dora, bits({Field::DoraMarker}), 0, t, false);
     }
-    add(mjai::EndKyoku{}, EventType::EndKyoku, bits({}), 0, {}, false);
-    add(mjai::EndGame{}, EventType::EndGame, bits({}), 0, {}, false);
-    add(mjai::Ryukyoku{}, EventType::Ryukyoku, bits({}), 0, {}, false);
+    add(mjai::EndKyoku{}, EventKind::EndKyoku, bits({}), 0, {}, false);
+    add(mjai::EndGame{}, EventKind::EndGame, bits({}), 0, {}, false);
+    add(mjai::Ryukyoku{}, EventKind::Ryukyoku, bits({}), 0, {}, false);
     return lines;
 }
 

@@ -1,7 +1,5 @@
 #include "ripaion/check/line_event.hpp"
 
-#include "ripaion/mjai/event.hpp"
-
 namespace ripaion::check {
 namespace {
 
@@ -20,29 +18,15 @@ int find_name(const std::array<std::string_view, N>& names, std::string_view s) 
 
 }  // namespace
 
-std::string_view event_type_name(EventType t) noexcept {
-    // The encoder's own texts, taken from an event of each kind.
-    static const std::array<std::string_view, kEventTypeCount> kNames = {
-        mjai::event_type_name(mjai::None{}),     mjai::event_type_name(mjai::StartGame{}),
-        mjai::event_type_name(mjai::StartKyoku{}), mjai::event_type_name(mjai::Tsumo{}),
-        mjai::event_type_name(mjai::Dahai{}),    mjai::event_type_name(mjai::Chi{}),
-        mjai::event_type_name(mjai::Pon{}),      mjai::event_type_name(mjai::Daiminkan{}),
-        mjai::event_type_name(mjai::Kakan{}),    mjai::event_type_name(mjai::Ankan{}),
-        mjai::event_type_name(mjai::Dora{}),     mjai::event_type_name(mjai::Reach{}),
-        mjai::event_type_name(mjai::ReachAccepted{}), mjai::event_type_name(mjai::Hora{}),
-        mjai::event_type_name(mjai::Ryukyoku{}), mjai::event_type_name(mjai::EndKyoku{}),
-        mjai::event_type_name(mjai::EndGame{}),
-    };
-    const auto i = static_cast<std::size_t>(t);
-    return i < kNames.size() ? kNames[i] : std::string_view("?");
+std::string_view event_type_name(EventKind t) noexcept {
+    return static_cast<std::size_t>(t) < mjai::kEventKindCount ? mjai::event_kind_row(t).name : std::string_view("?");
 }
 
-EventType event_type_from_name(std::string_view name) noexcept {
-    for (std::size_t i = 0; i < kEventTypeCount; ++i) {
-        const auto t = static_cast<EventType>(i);
-        if (event_type_name(t) == name) return t;
+EventKind event_type_from_name(std::string_view name) noexcept {
+    for (const auto& row : mjai::kEventKinds) {
+        if (row.name == name) return row.kind;
     }
-    return EventType::Unknown;
+    return kUnknownKind;
 }
 
 std::string_view field_name(Field f) noexcept {

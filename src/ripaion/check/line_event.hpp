@@ -7,38 +7,21 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ripaion/mjai/event_kinds.hpp"
 #include "ripaion/mjai/tile.hpp"
 
 namespace ripaion::check {
 
 using mjai::Tile;
 
-enum class EventType : std::uint8_t {
-    None,  // a kind of the event record, but never a game event
-    StartGame,
-    StartKyoku,
-    Tsumo,
-    Dahai,
-    Chi,
-    Pon,
-    Daiminkan,
-    Kakan,
-    Ankan,
-    Dora,
-    Reach,
-    ReachAccepted,
-    Hora,
-    Ryukyoku,
-    EndKyoku,
-    EndGame,
-    Unknown,  // a type text that is none of the above
-};
+// A line's type: a kind of the event table, or kUnknownKind for a type
+// text that names none of them.
+using mjai::EventKind;
+inline constexpr auto kUnknownKind = static_cast<EventKind>(mjai::kEventKindCount);
 
-inline constexpr std::size_t kEventTypeCount = static_cast<std::size_t>(EventType::Unknown);
-
-// The type text of a known type.
-std::string_view event_type_name(EventType t) noexcept;
-EventType event_type_from_name(std::string_view name) noexcept;
+// The type text of a kind of the table ("?" for kUnknownKind).
+std::string_view event_type_name(EventKind t) noexcept;
+EventKind event_type_from_name(std::string_view name) noexcept;
 
 enum class Field : std::uint8_t {
     Type,
@@ -74,7 +57,7 @@ constexpr std::uint32_t field_bit(Field f) noexcept { return std::uint32_t{1} <<
 inline constexpr std::size_t kMaxUraMarkers = 8;
 
 struct LineEvent {
-    EventType type = EventType::Unknown;
+    EventKind type = kUnknownKind;
     std::uint32_t present = 0;    // field_bit of every member seen
     std::uint32_t malformed = 0;  // field_bit of every member of the wrong form
     std::uint32_t duplicate = 0;  // field_bit of every member seen twice
@@ -106,7 +89,7 @@ struct LineEvent {
 
     // Forgets the previous line's members (the values are only read when present).
     void clear() noexcept {
-        type = EventType::Unknown;
+        type = kUnknownKind;
         present = malformed = duplicate = 0;
         type_text_size = 0;
         consumed_size = names_size = scores_size = deltas_size = rows = ura_size = 0;

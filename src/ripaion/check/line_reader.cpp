@@ -184,7 +184,7 @@ private:
             switch (field_) {
                 case Field::Type:
                     ev_->type = event_type_from_name(t);
-                    if (ev_->type == EventType::Unknown) {
+                    if (ev_->type == kUnknownKind) {
                         const std::size_t n = std::min(t.size(), ev_->type_text.size());
                         std::memcpy(ev_->type_text.data(), t.data(), n);
                         ev_->type_text_size = static_cast<std::uint8_t>(n);
