@@ -99,7 +99,9 @@ def _walk(top: str, skipped: List[Tuple[str, str]], suffixes: Tuple[str, ...]) -
                 if entry.is_file(follow_symlinks=False):  # the directory entry's type: no system call
                     yield Found(directory + entry.name, relative + entry.name, True, entry.inode())
                     continue
-                inode = _classify(entry.path, entry.stat(follow_symlinks=False).st_mode, skipped)
+                # A link's type is in the directory entry too: no lstat for it.
+                mode = stat.S_IFLNK if entry.is_symlink() else entry.stat(follow_symlinks=False).st_mode
+                inode = _classify(entry.path, mode, skipped)
                 if inode >= 0:
                     yield Found(entry.path, relative + entry.name, True, inode)
         stack.extend(reversed(subdirs))

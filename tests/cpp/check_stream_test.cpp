@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "test_files.hpp"
 #include "full_event_oracle.hpp"
 #include "ripaion/check/known_lines.hpp"
 #include "ripaion/check/stream_check.hpp"
@@ -32,10 +31,7 @@ const fs::path kLogs = fs::path(RIPAION_TEST_DATA_DIR) / "logs";
 const char* const kRichLog = "2019021004gm-00a9-0000-e2f6516d.json";
 
 Lines convert(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    auto log = tenhou::parse_raw_log(s.str());
+    auto log = tenhou::parse_raw_log(support::read_file(p));
     if (!log.ok()) return {};
     auto game = conv::convert_game(std::move(log).value());
     if (!game.ok()) return {};

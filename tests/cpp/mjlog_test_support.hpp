@@ -3,12 +3,11 @@
 #pragma once
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "test_files.hpp"
 #include "ripaion/conv/convert.hpp"
 #include "ripaion/conv/game_lines.hpp"
 #include "ripaion/mjlog/read_mjlog.hpp"
@@ -18,12 +17,7 @@ namespace mjlogtest {
 
 using namespace ripaion;
 
-inline std::string read_file(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using support::read_file;
 
 // The lines, or a text naming the stage that failed.
 struct Lines {

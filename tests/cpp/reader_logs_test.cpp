@@ -2,10 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "test_files.hpp"
 #include "ripaion/mjai/tile.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
@@ -20,12 +19,7 @@ using ripaion::tenhou::ResultItem;
 
 const fs::path kLogDir = fs::path(RIPAION_TEST_DATA_DIR) / "logs";
 
-std::string read_file(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using support::read_file;
 
 TEST(ReaderLogs, EveryTestLogReads) {
     int count = 0;

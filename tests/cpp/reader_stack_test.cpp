@@ -4,19 +4,16 @@
 // converts on a thread of 64 KiB or more.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <limits.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "reader_test_docs.hpp"
+#include "test_files.hpp"
 #include "ripaion/pipeline/pipeline.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace reader_test;
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -27,15 +24,10 @@ constexpr bool kSanitized = __has_feature(address_sanitizer);
 constexpr bool kSanitized = false;
 #endif
 
-std::vector<std::string> test_logs() {
+// The texts of the test data's real logs.
+std::vector<std::string> test_log_texts() {
     std::vector<std::string> texts;
-    for (const auto& entry : fs::directory_iterator(fs::path(RIPAION_TEST_DATA_DIR) / "logs")) {
-        if (entry.path().extension() != ".json") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        texts.push_back(s.str());
-    }
+    for (const auto& path : support::test_logs()) texts.push_back(support::read_file(path));
     return texts;
 }
 
@@ -75,7 +67,7 @@ const std::vector<std::size_t> kAtLeast64Kib = {64, 68, 72, 80, 96, 128, 256};
 
 TEST(ReaderStack, ValidDocumentsConvertOnEveryStackOf64KibOrMore) {
     if (kSanitized) GTEST_SKIP() << "sanitizer frames are larger; the bound is for product builds";
-    const auto logs = test_logs();
+    const auto logs = test_log_texts();
     ASSERT_FALSE(logs.empty());
     const std::vector<std::pair<std::string, std::string>> docs = {
         {"details at level 127", doc_with_hand(hand_with(16, in_array(nested(123))))},
@@ -98,7 +90,7 @@ TEST(ReaderStack, DeepestAcceptedNestingFitsEveryStack) {
     // At every stack size the reader reads to the deepest nesting it takes,
     // with the costliest leaves at the bottom, and refuses one level more;
     // real logs convert or fail cleanly. An overflow would end the program.
-    const auto logs = test_logs();
+    const auto logs = test_log_texts();
     // Under AddressSanitizer the runtime's own frames (Boost's error path
     // included) need more than the smallest stacks hold, whatever the reader
     // does: a sanitised build starts where a failure at depth 0 fits.

@@ -12,11 +12,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 
+#include "test_files.hpp"
 #include "ripaion/sys/output_file.hpp"
 #include "ripaion/sys/posix_file.hpp"
 
@@ -37,13 +36,6 @@ public:
 private:
     fs::path path_;
 };
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string sample(std::size_t n) {
     std::string s(n, '\0');
@@ -177,7 +169,7 @@ TEST(WriteOutput, CreatesOrTruncatesTheFile) {
     const std::string path = (dir / "out.mjson").string();
     ASSERT_TRUE(write_output(path, "a long first text\nline\n"));
     ASSERT_TRUE(write_output(path, "{}\n{}\n"));
-    EXPECT_EQ(slurp(path), "{}\n{}\n");
+    EXPECT_EQ(support::read_file(path), "{}\n{}\n");
 
     auto failed = write_output((dir / "no/such").string(), "x\n");
     ASSERT_FALSE(failed);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "full_event_oracle.hpp"
+#include "test_files.hpp"
 #include "ripaion/conv/hand_conversion.hpp"
 #include "ripaion/conv/prepared_kyoku.hpp"
 #include "ripaion/mjai/event.hpp"
@@ -25,22 +26,6 @@ using namespace ripaion;
 using mjai::Event;
 using mjai::Tile;
 using oracle::event_line;
-
-inline std::string read_file(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The real logs of the test data.
-inline std::vector<std::filesystem::path> test_logs() {
-    std::vector<std::filesystem::path> out;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(RIPAION_TEST_DATA_DIR) / "logs"))
-        if (entry.path().extension() == ".json") out.push_back(entry.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
 
 inline Tile tile(unsigned code) { return *mjai::tile_from_tenhou_code(code); }
 
