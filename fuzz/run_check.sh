@@ -10,10 +10,11 @@ shift || true
 OUT=build/fuzz
 VENV=${VENV:-.venv}
 mkdir -p $OUT/check_corpus $OUT/check_seeds $OUT/artifacts
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -DBOOST_JSON_NO_LIB -DBOOST_CONTAINER_NO_LIB -Isrc \
-  $(find src/ripaion -name '*.cpp') fuzz/fuzz_check.cpp -o $OUT/fuzz_check \
-  -l:libpugixml.a -l:libdeflate.a
+# The same build as fuzz/run.sh's targets: optimised, debug information,
+# the asserts of a debug build.
+cmake -S . -B $OUT -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DRIPAION_FUZZ=ON -DRIPAION_BUILD_EXTENSION=OFF >/dev/null
+cmake --build $OUT -j2 --target fuzz_check
 "$VENV/bin/python" - "$OUT/check_seeds" <<'PY'
 import pathlib, sys
 from ripaion_rs import tenhou_to_mjai
@@ -22,5 +23,5 @@ for log in sorted(pathlib.Path("tests/data/logs").glob("*.json")):
     lines = tenhou_to_mjai(log)
     (out / (log.stem + ".mjson")).write_text("".join(l + "\n" for l in lines), encoding="utf-8")
 PY
-$OUT/fuzz_check -max_total_time="$SECONDS_TO_RUN" -max_len=131072 -timeout=10 -rss_limit_mb=2048 \
+$OUT/fuzz/fuzz_check -max_total_time="$SECONDS_TO_RUN" -max_len=131072 -timeout=10 -rss_limit_mb=2048 \
   -artifact_prefix=$OUT/artifacts/ -print_final_stats=1 "$@" $OUT/check_corpus $OUT/check_seeds
