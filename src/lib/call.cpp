@@ -7,6 +7,7 @@
 #include "output.hpp"
 #include "ripaion/pipeline/pipeline.hpp"
 #include "ripaion/sys/posix_file.hpp"
+#include "signature.hpp"
 
 namespace ripaion::py {
 namespace {
@@ -28,15 +29,23 @@ bool read_log_file(const std::string& path, pipeline::InputFormat format, std::s
     return true;
 }
 
+// (filename, mjai_out=None), by position or keyword.
+constexpr const char* kFileNames[] = {"filename", "mjai_out"};
+constexpr Signature kTenhouSignature{"tenhou_to_mjai()", kFileNames, 2, 2, 1};
+constexpr Signature kMjlogSignature{"mjlog_to_mjai()", kFileNames, 2, 2, 1};
+
 PyObject* run(pipeline::InputFormat format, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
-    BoundArguments bound;
-    if (!bind_arguments(args, nargsf, kwnames, bound)) return nullptr;
+    PyObject* bound[2];
+    const Signature& signature = format == pipeline::InputFormat::Mjlog ? kMjlogSignature : kTenhouSignature;
+    if (!bind_signature(signature, args, nargsf, kwnames, bound)) return nullptr;
+    PyObject* const filename = bound[0];
+    PyObject* const mjai_out = bound[1];
 
     std::string log_path;
-    if (!path_argument(bound.filename, "filename", log_path)) return nullptr;
-    const bool has_out = bound.mjai_out && bound.mjai_out != Py_None;
+    if (!path_argument(filename, "filename", log_path)) return nullptr;
+    const bool has_out = mjai_out && mjai_out != Py_None;
     std::string out_path;
-    if (has_out && !path_argument(bound.mjai_out, "mjai_out", out_path)) return nullptr;
+    if (has_out && !path_argument(mjai_out, "mjai_out", out_path)) return nullptr;
 
     std::string bytes;
     if (!read_log_file(log_path, format, bytes)) return nullptr;

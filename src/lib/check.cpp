@@ -1,6 +1,5 @@
 #include "check.hpp"
 
-#include <exception>
 #include <optional>
 #include <string_view>
 
@@ -55,56 +54,34 @@ PyObject* new_problem_list(const std::optional<check::Problem>& problem) {
 // A whole stream held in one buffer: checked without the interpreter lock.
 std::optional<check::Problem> check_text(std::string_view text) {
     std::optional<check::Problem> problem;
-    std::exception_ptr fault;
-    Py_BEGIN_ALLOW_THREADS
-    // Nothing may leave this block but by its end, which takes the lock back.
-    try {
-        problem = check::check_stream(text);
-    } catch (...) {
-        fault = std::current_exception();
-    }
-    Py_END_ALLOW_THREADS
-    if (fault) std::rethrow_exception(fault);
+    without_lock([&] { problem = check::check_stream(text); });
     return problem;
 }
 
-// One line of a list: its text, or false with an exception set.
-bool line_text(PyObject* item, Py_ssize_t index, std::string_view& text, Py_buffer& view, bool& has_view) {
-    if (PyUnicode_Check(item)) {
-        Py_ssize_t size = 0;
-        const char* data = PyUnicode_AsUTF8AndSize(item, &size);
-        if (!data) return false;
-        text = {data, static_cast<std::size_t>(size)};
-        return true;
-    }
-    if (PyObject_CheckBuffer(item)) {
-        if (PyObject_GetBuffer(item, &view, PyBUF_SIMPLE) < 0) return false;
-        has_view = true;
-        text = {static_cast<const char*>(view.buf), static_cast<std::size_t>(view.len)};
-        return true;
-    }
-    PyErr_Format(PyExc_TypeError, "check() lines must be str or bytes-like, not %.80s (line %zd)",
-                 Py_TYPE(item)->tp_name, index + 1);
-    return false;
-}
+bool is_line(PyObject* item) { return PyUnicode_Check(item) || PyObject_CheckBuffer(item); }
 
 PyObject* check_lines(PyObject* sequence) {
-    Ref fast(PySequence_Fast(sequence, "check() expects a sequence of lines"));
-    if (!fast) return nullptr;
-    const Py_ssize_t n = PySequence_Fast_GET_SIZE(fast.get());
+    // A tuple of the items as they are now: reading a line (a buffer export
+    // may run Python code) cannot change which lines there are.
+    Ref items(PySequence_Tuple(sequence));
+    if (!items) return nullptr;
+    const Py_ssize_t n = PyTuple_GET_SIZE(items.get());
     check::StreamChecker checker;
     for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject* item = PySequence_Fast_GET_ITEM(fast.get(), i);
+        PyObject* item = PyTuple_GET_ITEM(items.get(), i);
+        if (!is_line(item)) {
+            PyErr_Format(PyExc_TypeError, "check() lines must be str or bytes-like, not %.80s (line %zd)",
+                         Py_TYPE(item)->tp_name, i + 1);
+            return nullptr;
+        }
         // Lines after the first problem are not read, but their type is
         // checked all the same: the call raises for the same arguments
         // whatever the stream holds.
-        if (checker.problem() && (PyUnicode_Check(item) || PyObject_CheckBuffer(item))) continue;
-        std::string_view text;
-        Py_buffer view;
-        bool has_view = false;
-        if (!line_text(item, i, text, view, has_view)) return nullptr;
-        checker.line(text);
-        if (has_view) PyBuffer_Release(&view);
+        if (checker.problem()) continue;
+        // Read as a whole stream is: any buffer layout, released on every path.
+        LogBytes text;
+        if (!log_bytes_argument(item, "check()", text)) return nullptr;
+        checker.line(text.view());
     }
     return new_problem_list(checker.finish());
 }

@@ -17,17 +17,6 @@ namespace {
 PyObject* g_module_error_types[std::size(kModuleErrors)] = {};
 PyObject* g_internal_fault_type = nullptr;
 
-const char* qualified_name(ModuleError which) noexcept {
-    switch (which) {
-        case ModuleError::TenhouLogParsing: return "_ripaion.TenhouLogParsingError";
-        case ModuleError::TenhouToMjai: return "_ripaion.TenhouToMjaiError";
-        case ModuleError::JsonSerialization: return "_ripaion.JsonSerializationError";
-        case ModuleError::JsonParsing: return "_ripaion.JsonParsingError";
-        case ModuleError::MjlogParsing: return "_ripaion.MjlogParsingError";
-    }
-    return "_ripaion.UnknownError";
-}
-
 PyObject* internal_fault_type() {
     if (!g_internal_fault_type)
         g_internal_fault_type = PyErr_NewException("ripaion_rs.InternalFault", PyExc_BaseException, nullptr);
@@ -94,6 +83,26 @@ const ErrnoRow kReadErrnoRows[] = {
     {EINTR, &PyExc_InterruptedError},
 };
 
+// "TypeName: text" of the pending error, which stays pending.
+std::string describe_current_error() {
+    PyObject *type = nullptr, *value = nullptr, *trace = nullptr;
+    PyErr_Fetch(&type, &value, &trace);
+    if (!type) return "unknown error";
+    PyErr_NormalizeException(&type, &value, &trace);
+    std::string out = type && PyType_Check(type) ? reinterpret_cast<PyTypeObject*>(type)->tp_name : "error";
+    if (value) {
+        Ref text(PyObject_Str(value));
+        if (text) {
+            const std::string s = utf8_of(text.get());
+            if (!s.empty()) out += ": " + s;
+        } else {
+            PyErr_Clear();
+        }
+    }
+    PyErr_Restore(type, value, trace);
+    return out;
+}
+
 PyObject* read_error_type(int number) noexcept {
     for (const ErrnoRow& row : kReadErrnoRows)
         if (row.number == number) return *row.type;
@@ -117,7 +126,8 @@ PyObject* module_error_type(ModuleError which) {
     PyObject*& slot = g_module_error_types[static_cast<int>(which)];
     if (!slot) {
         // No documentation, ValueError the only base, no class dictionary.
-        slot = PyErr_NewExceptionWithDoc(qualified_name(which), nullptr, PyExc_ValueError, nullptr);
+        const std::string qualified = std::string("_ripaion.") + module_error_name(which);
+        slot = PyErr_NewExceptionWithDoc(qualified.c_str(), nullptr, PyExc_ValueError, nullptr);
         if (!slot) return raise_internal_fault_from_current("Failed to initialize new exception type.");
     }
     return slot;
@@ -171,25 +181,6 @@ PyObject* raise_internal_fault(std::string_view message) {
     PyObject* type = internal_fault_type();
     if (!type) return nullptr;
     return raise_with_message(type, message);
-}
-
-std::string describe_current_error() {
-    PyObject *type = nullptr, *value = nullptr, *trace = nullptr;
-    PyErr_Fetch(&type, &value, &trace);
-    if (!type) return "unknown error";
-    PyErr_NormalizeException(&type, &value, &trace);
-    std::string out = type && PyType_Check(type) ? reinterpret_cast<PyTypeObject*>(type)->tp_name : "error";
-    if (value) {
-        Ref text(PyObject_Str(value));
-        if (text) {
-            const std::string s = utf8_of(text.get());
-            if (!s.empty()) out += ": " + s;
-        } else {
-            PyErr_Clear();
-        }
-    }
-    PyErr_Restore(type, value, trace);
-    return out;
 }
 
 PyObject* raise_internal_fault_from_current(std::string_view prefix) {

@@ -69,7 +69,20 @@ PyObject* catching_faults(Body&& body) noexcept {
 // ": " and a description of that error.
 PyObject* raise_internal_fault_from_current(std::string_view prefix);
 
-// "TypeName: text" of the pending error, which stays pending.
-std::string describe_current_error();
+// Runs `work` (plain C++, touching no Python object) with the interpreter
+// lock released. Whatever it throws is carried out of the released block and
+// thrown again once the lock is back, for catching_faults to raise.
+template <class Work>
+void without_lock(Work&& work) {
+    std::exception_ptr fault;
+    Py_BEGIN_ALLOW_THREADS
+    try {
+        work();
+    } catch (...) {
+        fault = std::current_exception();
+    }
+    Py_END_ALLOW_THREADS
+    if (fault) std::rethrow_exception(fault);
+}
 
 }  // namespace ripaion::py

@@ -1,6 +1,5 @@
 #include "in_memory.hpp"
 
-#include <cstring>
 #include <exception>
 #include <new>
 #include <optional>
@@ -10,6 +9,7 @@
 #include "data_argument.hpp"
 #include "errors.hpp"
 #include "output.hpp"
+#include "py_ref.hpp"
 #include "ripaion/gzip/gzip_member.hpp"
 #include "ripaion/pipeline/pipeline.hpp"
 #include "signature.hpp"
@@ -40,37 +40,6 @@ std::optional<FormatChoice> format_argument(PyObject* value, const char* functio
     PyErr_Format(PyExc_ValueError, "%s argument 'format' must be 'auto', 'tenhou6' or 'mjlog', not %R", function,
                  value);
     return std::nullopt;
-}
-
-// Runs `work` with the interpreter lock released. What it throws is caught
-// before the lock is taken back and raised after: MemoryError, or the
-// fault exception for a broken invariant. False with an exception set.
-template <class Work>
-bool without_lock(Work&& work) {
-    enum class Thrown { Nothing, NoMemory, Fault } thrown = Thrown::Nothing;
-    char what[256] = {};
-    Py_BEGIN_ALLOW_THREADS
-    try {
-        work();
-    } catch (const std::bad_alloc&) {
-        thrown = Thrown::NoMemory;
-    } catch (const std::exception& fault) {
-        thrown = Thrown::Fault;
-        std::strncpy(what, fault.what(), sizeof what - 1);
-    } catch (...) {
-        thrown = Thrown::Fault;
-        std::strncpy(what, "unknown internal fault", sizeof what - 1);
-    }
-    Py_END_ALLOW_THREADS
-    if (thrown == Thrown::NoMemory) {
-        PyErr_NoMemory();
-        return false;
-    }
-    if (thrown == Thrown::Fault) {
-        raise_internal_fault(what);
-        return false;
-    }
-    return true;
 }
 
 // A copied buffer is handed over, so that it is released as soon as it is
@@ -113,7 +82,7 @@ PyObject* run_convert(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwname
     if (!format) return nullptr;
 
     std::optional<Result<conv::GameLines, pipeline::Failure>> lines;
-    if (!without_lock([&] { lines.emplace(convert_log(data, *format)); })) return nullptr;
+    without_lock([&] { lines.emplace(convert_log(data, *format)); });
     if (!*lines) return raise_failure(lines->error());
     return new_line_list(lines->value());
 }
@@ -128,33 +97,34 @@ PyObject* run_convert_to_bytes(PyObject* const* args, Py_ssize_t nargsf, PyObjec
     const auto format = format_argument(bound[2], kToBytesSignature.display_name);
     if (!format) return nullptr;
 
-    std::optional<pipeline::Failure> failure;
-    std::optional<gzip::GzipFailure> gzip_failure;
-    std::string out;
-    const bool done = without_lock([&] {
-        {
-            auto lines = convert_log(data, *format);
-            if (!lines) {
-                failure = lines.error();
-                return;
-            }
-            out = pipeline::output_text(lines.value());
-        }  // the lines are freed before compressing
-        if (!level) return;
-        auto member = gzip::gzip_member(out, *level);
-        if (!member) {
-            gzip_failure = member.error();
-            return;
-        }
-        out = std::move(member).value();
+    std::optional<Result<conv::GameLines, pipeline::Failure>> lines;
+    std::optional<Result<std::string, gzip::GzipFailure>> member;
+    without_lock([&] {
+        lines.emplace(convert_log(data, *format));
+        if (!*lines || !level) return;
+        member.emplace(gzip::gzip_member(pipeline::output_text(lines->value()), *level));
+        lines.reset();  // freed before the lock is taken back
     });
-    if (!done) return nullptr;
-    if (failure) return raise_failure(*failure);
-    if (gzip_failure) {
-        if (*gzip_failure == gzip::GzipFailure::BadLevel) return raise_internal_fault("gzip level not checked");
-        return PyErr_NoMemory();
+    if (member) {
+        if (!*member) {
+            if (member->error() == gzip::GzipFailure::BadLevel) return raise_internal_fault("gzip level not checked");
+            return PyErr_NoMemory();
+        }
+        const std::string& out = member->value();
+        return PyBytes_FromStringAndSize(out.data(), static_cast<Py_ssize_t>(out.size()));
     }
-    return PyBytes_FromStringAndSize(out.data(), static_cast<Py_ssize_t>(out.size()));
+    if (!*lines) return raise_failure(lines->error());
+    // The text is written straight into the bytes object, which nobody else
+    // can see yet: no copy of the whole text, and the lock released again.
+    const conv::GameLines& game_lines = lines->value();
+    Ref bytes(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(pipeline::output_text_size(game_lines))));
+    if (!bytes) return nullptr;
+    char* target = PyBytes_AS_STRING(bytes.get());
+    without_lock([&] {
+        pipeline::write_output_text(game_lines, target);
+        lines.reset();
+    });
+    return bytes.release();
 }
 
 }  // namespace

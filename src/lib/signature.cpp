@@ -7,8 +7,14 @@ bool bind_signature(const Signature& sig, PyObject* const* args, Py_ssize_t narg
     const Py_ssize_t given = PyVectorcall_NARGS(nargsf);
     const auto positional = static_cast<Py_ssize_t>(sig.positional);
     if (given > positional) {
-        PyErr_Format(PyExc_TypeError, "%s takes %zd positional argument%s but %zd %s given", sig.display_name,
-                     positional, positional == 1 ? "" : "s", given, given == 1 ? "was" : "were");
+        const auto required = static_cast<Py_ssize_t>(sig.required);
+        if (required < positional) {
+            PyErr_Format(PyExc_TypeError, "%s takes from %zd to %zd positional arguments but %zd %s given",
+                         sig.display_name, required, positional, given, given == 1 ? "was" : "were");
+        } else {
+            PyErr_Format(PyExc_TypeError, "%s takes %zd positional argument%s but %zd %s given", sig.display_name,
+                         positional, positional == 1 ? "" : "s", given, given == 1 ? "was" : "were");
+        }
         return false;
     }
     for (std::size_t i = 0; i < sig.count; ++i) out[i] = static_cast<Py_ssize_t>(i) < given ? args[i] : nullptr;

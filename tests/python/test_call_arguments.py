@@ -6,7 +6,7 @@ import pathlib
 
 import pytest
 
-from ripaion_rs import tenhou_to_mjai
+from ripaion_rs import mjlog_to_mjai, tenhou_to_mjai
 from support import MINIMAL_LINES, MINIMAL_LOG
 
 
@@ -70,13 +70,15 @@ BINDING_CASES = [
 ]
 
 
+@pytest.mark.parametrize("function", [tenhou_to_mjai, mjlog_to_mjai], ids=lambda f: f.__name__)
 @pytest.mark.parametrize("case, make, message", BINDING_CASES, ids=[c[0] for c in BINDING_CASES])
-def test_binding_errors(log, case, make, message):
+def test_binding_errors(log, case, make, message, function):
+    # mjlog_to_mjai has the same signature, and its messages name it.
     args, kwargs = make(log)
     with pytest.raises(TypeError) as caught:
-        tenhou_to_mjai(*args, **kwargs)
+        function(*args, **kwargs)
     assert type(caught.value) is TypeError
-    assert caught.value.args == (message,)
+    assert caught.value.args == (message.replace("tenhou_to_mjai()", function.__name__ + "()"),)
 
 
 @pytest.mark.parametrize(

@@ -19,22 +19,15 @@ EXCEPTION_NAMES = [
     "JsonParsingError",
     "MjlogParsingError",
 ]
+# The public functions and types, in the order the module adds them.
+PUBLIC_NAMES = ["tenhou_to_mjai", "mjlog_to_mjai", "convert", "convert_to_bytes", "check", "Problem"]
 BUILTIN_EXCEPTIONS = [
     obj for obj in vars(builtins).values() if isinstance(obj, type) and issubclass(obj, BaseException)
 ]
 
 
 def test_all_lists_the_attributes_in_the_order_they_are_added():
-    assert _ripaion.__all__ == EXCEPTION_NAMES + [
-        "tenhou_to_mjai",
-        "mjlog_to_mjai",
-        "convert",
-        "convert_to_bytes",
-        "check",
-        "Problem",
-        "__version__",
-        "VERSION",
-    ]
+    assert _ripaion.__all__ == EXCEPTION_NAMES + PUBLIC_NAMES + ["__version__", "VERSION"]
     for name in _ripaion.__all__:
         assert hasattr(_ripaion, name)
 
@@ -123,15 +116,7 @@ def test_function_is_builtin_bound_to_the_module(name):
 
 def test_package_reexports():
     assert ripaion_rs.__version__ == "0.1.0"
-    assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES) | {
-        "tenhou_to_mjai",
-        "mjlog_to_mjai",
-        "convert",
-        "convert_to_bytes",
-        "check",
-        "Problem",
-        "__version__",
-    }
+    assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES + PUBLIC_NAMES + ["__version__"])
     for name in ("convert", "convert_to_bytes"):
         assert getattr(ripaion_rs, name) is getattr(_ripaion, name)
 

@@ -128,3 +128,12 @@ def test_a_strided_view_checks_as_its_bytes() -> None:
     spread = bytearray(2 * len(text))
     spread[::2] = text
     assert check(memoryview(spread)[::2]) == check(text) == []
+    # Lines given one by one are read the same way.
+    lines = text.splitlines()
+    spread_lines = []
+    for line in lines:
+        buffer = bytearray(2 * len(line))
+        buffer[::2] = line
+        spread_lines.append(memoryview(buffer)[::2])
+    assert check(spread_lines) == check(lines) == []
+    assert check(spread_lines[:3] + [memoryview(bytearray(b'{"type":"x"}'))[::1]])[0].kind == "type"

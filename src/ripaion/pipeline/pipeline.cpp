@@ -83,12 +83,13 @@ Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat for
     return lines_of_log(std::move(log).value());
 }
 
-std::string output_text(const conv::GameLines& lines) {
+std::size_t output_text_size(const conv::GameLines& lines) {
     std::size_t total = 0;
     for (std::size_t i = 0; i < lines.count(); ++i) total += lines.line_with_feed_size(i);
-    std::string out;
-    out.resize(total);
-    char* p = out.data();
+    return total;
+}
+
+void write_output_text(const conv::GameLines& lines, char* p) {
     for (const auto& slot : lines.slots) {
         if (slot.size == 0) {
             const std::string_view line = conv::fixed_line_with_feed(static_cast<conv::FixedLineId>(slot.start));
@@ -100,6 +101,11 @@ std::string output_text(const conv::GameLines& lines) {
             *p++ = '\n';
         }
     }
+}
+
+std::string output_text(const conv::GameLines& lines) {
+    std::string out(output_text_size(lines), '\0');
+    write_output_text(lines, out.data());
     return out;
 }
 

@@ -55,5 +55,9 @@ Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat for
 
 // The conversion's text: every line followed by a line feed, back to back.
 std::string output_text(const conv::GameLines& lines);
+// The same written into memory the caller owns (a Python bytes object, say),
+// which must hold output_text_size(lines) bytes.
+std::size_t output_text_size(const conv::GameLines& lines);
+void write_output_text(const conv::GameLines& lines, char* out);
 
 }  // namespace ripaion::pipeline
