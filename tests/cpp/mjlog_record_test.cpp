@@ -23,6 +23,12 @@ constexpr const char* kInit =
     R"(hai2="2,6,10,14,18,22,26,30,34,38,42,46,50" hai3="3,7,11,15,19,23,27,31,35,39,43,47,51"/>)";
 constexpr const char* kOwariDraw = R"(<RYUUKYOKU ba="0,0" sc="250,0,240,0,260,0,250,0" owari="250,0,240,0,260,0,250,0"/>)";
 
+std::string repeat_text(const std::string& text, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += text;
+    return out;
+}
+
 std::string game(const std::string& body, const std::string& type = "169", const std::string& end = kOwariDraw) {
     return R"(<mjloggm ver="2.3"><SHUFFLE seed="x"/><GO type=")" + type + R"(" lobby="0"/>)" + kNames +
            R"(<TAIKYOKU oya="0"/>)" + kInit + body + end + "</mjloggm>";
@@ -204,6 +210,11 @@ TEST(MjlogRecord, MalformedRecords) {
         std::string(ok).replace(ok.find("hai3=\""), 6, "hai4=\""),   // a seat without a starting hand
         "",
         "not xml",
+        // Scores of 18 digits: refused, never multiplied out of range.
+        std::string(ok).replace(ok.find("ten=\"250,"), 9, "ten=\"100000000000000000,"),
+        game("", "169", R"(<RYUUKYOKU sc="250,-99999999999999999,240,0,260,0,250,0" owari="1"/>)"),
+        // More tags than any game: refused before the tree is built.
+        game(repeat_text("<BYE who=\"0\"/>", 100'000)),
     };
     int i = 0;
     for (const std::string& b : bad) {
@@ -260,6 +271,11 @@ TEST(MjlogRecord, DecompressedSizeIsBounded) {
     lying[lying.size() - 4] = 1;
     lying[lying.size() - 3] = 0;
     EXPECT_FALSE(mjlog::gunzip(lying, 1000).ok());  // the trailer's size check fails
+    // One that claims 4 GiB is not believed for the first buffer either:
+    // the output is sized by what DEFLATE can expand to, then grown.
+    std::string inflated_claim = gzip_of(text);
+    for (int i = 1; i <= 4; ++i) inflated_claim[inflated_claim.size() - i] = '\xFF';
+    EXPECT_EQ(mjlog::gunzip(inflated_claim).error(), mjlog::GunzipError::Corrupt);
     // A bomb: 80 MB of spaces inside the root, about 80 kB compressed.
     const std::string bomb = gzip_of("<mjloggm>" + std::string(80u << 20, ' ') + "</mjloggm>");
     EXPECT_LT(bomb.size(), 1u << 20);

@@ -36,7 +36,10 @@ Result<std::string, GunzipError> gunzip(std::string_view bytes, std::size_t max_
     if (!d) return fail(GunzipError::TooLarge);
 
     std::string out;
-    std::size_t capacity = std::clamp<std::size_t>(claimed_size(bytes), 1, max_size);
+    // DEFLATE expands at most about 1032 to 1: a trailer claiming more is
+    // not believed for the first buffer.
+    const std::size_t most = bytes.size() <= max_size / 1032 ? bytes.size() * 1032 : max_size;
+    std::size_t capacity = std::clamp<std::size_t>(claimed_size(bytes), 1, most);
     out.resize(capacity);
     std::size_t in_pos = 0, out_len = 0;
     while (in_pos < bytes.size()) {

@@ -2,6 +2,8 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
+#include <cstddef>
 #include <utility>
 
 #include "ripaion/mjlog/gzip_input.hpp"
@@ -9,6 +11,12 @@
 #include "ripaion/mjlog/xml_text.hpp"
 
 namespace ripaion::mjlog {
+namespace {
+
+// Some 45 times the most of any record seen (2,206).
+constexpr std::ptrdiff_t kMaxTags = 100'000;
+
+}  // namespace
 
 Result<tenhou::RawLog, MjlogError> read_mjlog(std::string bytes) {
     if (has_gzip_magic(bytes)) {
@@ -26,6 +34,10 @@ Result<tenhou::RawLog, MjlogError> read_mjlog(std::string bytes) {
 }
 
 Result<tenhou::RawLog, MjlogError> read_mjlog_xml(std::string text) {
+    // The parsed tree takes about a hundred bytes a tag: a text of tiny tags
+    // (a small gzip file inflates to 64 MB of them) is refused before it is
+    // built. Real games hold a few thousand tags.
+    if (std::count(text.begin(), text.end(), '<') > kMaxTags) return fail(malformed("more tags than a game holds"));
     pugi::xml_document doc;
     // Escapes only: attribute values are numbers and percent-encoded names,
     // so whitespace and line-end normalisation would be wasted work.

@@ -124,19 +124,25 @@ private:
     tenhou::Tile tile_of(unsigned id) const { return tiles_[id]; }
 
     // Items are made in place: a temporary would cost its notation's
-    // destructor per entry.
+    // destructor per entry. A seat's list holds about 18 entries in a hand
+    // that runs to the end; room for them is made with the first, so that
+    // hands without entries (a record of empty hands) cost nothing.
+    static ActionItem& append(std::vector<ActionItem>& items) {
+        if (items.capacity() == 0) items.reserve(24);
+        return items.emplace_back();
+    }
     static void push_tile(std::vector<ActionItem>& items, tenhou::Tile t) {
-        ActionItem& item = items.emplace_back();
+        ActionItem& item = append(items);
         item.kind = ActionItem::Kind::Tile;
         item.tile = t;
     }
     static void push_number(std::vector<ActionItem>& items, std::uint8_t n) {
-        ActionItem& item = items.emplace_back();
+        ActionItem& item = append(items);
         item.kind = ActionItem::Kind::Number;
         item.number = n;
     }
     static void push_notation(std::vector<ActionItem>& items, std::string_view text) {
-        ActionItem& item = items.emplace_back();
+        ActionItem& item = append(items);
         item.kind = ActionItem::Kind::Notation;
         item.notation = text;
     }
@@ -207,9 +213,6 @@ private:
             }
             std::sort(keyed.begin(), keyed.end());
             for (unsigned i = 0; i < 13; ++i) hand.seats[s].haipai[i] = tile_of(keyed[i] & 0xFF);
-            // A seat's lists hold about 18 entries in a hand that runs to the end.
-            hand.seats[s].takes.reserve(24);
-            hand.seats[s].discards.reserve(24);
         }
         hand_ = std::move(hand);
         last_draw_.fill(kNoDraw);
@@ -219,11 +222,11 @@ private:
 
     // Scores and deltas are written in hundreds.
     static bool to_points(std::int64_t hundreds, std::int32_t& points) {
-        const std::int64_t v = hundreds * 100;
+        // Checked before multiplying: the input may hold 18 digits.
         if (hundreds > std::numeric_limits<std::int32_t>::max() / 100 ||
             hundreds < std::numeric_limits<std::int32_t>::min() / 100)
             return false;
-        points = static_cast<std::int32_t>(v);
+        points = static_cast<std::int32_t>(hundreds * 100);
         return true;
     }
 
