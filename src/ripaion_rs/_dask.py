@@ -42,8 +42,8 @@ class ClusterError(Exception):
 def convert_batch(jobs: Sequence[Job], settings: Settings) -> List[Outcome]:
     """The task a worker runs: the outcomes of `jobs`, in order, each log
     taken through the command's own per-log step."""
-    _worker.configure(settings)
-    return [_worker.run_job(job, _storage.write_output, _storage.exists, _storage.read_log) for job in jobs]
+    return [_worker.run_job(job, _storage.write_output, _storage.exists, _storage.read_log, settings)
+            for job in jobs]
 
 
 def _probe(source: str, output: str) -> None:

@@ -194,11 +194,13 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: _worker.Settings,
         todo.extendleft(reversed(w.spans))  # not started
         w.spans.clear()
         # The range it was converting: finished logs count as they are, a
-        # failed one is simply tried again (its message died with the worker).
+        # failed one is simply tried again (its message died with the
+        # worker), and so is every finished one when the run keeps a
+        # manifest, whose entries died too (an output is replaced whole).
         index = start
         while index < end and _done[index] != _OPEN:
             state = _done[index]
-            if state == _FAILED:
+            if state == _FAILED or settings.manifest:
                 todo.appendleft((index, index + 1))
             else:
                 record(CONVERTED if state == _CONVERTED else SKIPPED)

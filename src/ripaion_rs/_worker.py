@@ -132,43 +132,51 @@ def skipped_entry(source: str, destination: str) -> Manifest:
 
 
 def convert_log(source: str, regular_only: bool, destination: str = "",
-                read: Read = read_log) -> Tuple[bytes, Optional[Manifest]]:
+                read: Read = read_log, settings: Optional[Settings] = None) -> Tuple[bytes, Optional[Manifest]]:
     """One log's conversion without its output: read its bytes (at most the
     size cap) and make those of its mjai file, with its manifest entry when
     the run keeps a manifest. The file is made whole in the extension,
     compressed there too, without a list of lines in between; the log's
     bytes say whether it is a JSON log or an mjlog record."""
-    level = _settings.gzip_level
-    data = read(source, _settings.max_log_size, regular_only)
+    settings = settings or _settings
+    level = settings.gzip_level
+    data = read(source, settings.max_log_size, regular_only)
     # format="auto": an mjlog record or a JSON log, told by the bytes.
     out = convert_to_bytes(data, gzip=level)
-    text = out if level is None or not _settings.manifest else zlib.decompress(out, wbits=31)
-    entry = manifest_entry(source, destination, text) if _settings.manifest else None
+    text = out if level is None or not settings.manifest else zlib.decompress(out, wbits=31)
+    entry = manifest_entry(source, destination, text) if settings.manifest else None
     if entry is not None:
         entry["bytes"] = len(out)
     return out, entry
 
 
-def read_stream(source: str, regular_only: bool) -> bytes:
-    """An mjai stream's bytes, gunzipped when its name ends with .gz; at most
-    the size cap, also once decompressed."""
-    cap = _settings.max_log_size
+def read_stream(source: str, regular_only: bool, cap: int) -> bytes:
+    """An mjai stream's bytes, gunzipped when its name ends with .gz (every
+    member of it, as gzip and zcat read it); at most `cap` bytes, also once
+    decompressed."""
     data = read_log(source, cap, regular_only)
     if not source.endswith(".gz"):
         return data
-    inflater = zlib.decompressobj(wbits=31)  # gzip framing
-    text = inflater.decompress(data, cap + 1)
-    if len(text) > cap:
-        raise too_large(cap)
-    if not inflater.eof:
-        raise EOFError("compressed file ended before the end-of-stream marker was reached")
-    return text
+    parts = []
+    size = 0
+    while True:
+        inflater = zlib.decompressobj(wbits=31)  # gzip framing
+        part = inflater.decompress(data, cap + 1 - size)
+        size += len(part)
+        if size > cap:
+            raise too_large(cap)
+        if not inflater.eof:
+            raise EOFError("compressed file ended before the end-of-stream marker was reached")
+        parts.append(part)
+        data = inflater.unused_data
+        if not data:
+            return b"".join(parts)
 
 
-def check_stream(source: str, regular_only: bool) -> Outcome:
+def check_stream(source: str, regular_only: bool, settings: Settings) -> Outcome:
     """One stream's check: CONVERTED (the word for a job done) when it is a
     legal game, else its first problem."""
-    problems = check(read_stream(source, regular_only))
+    problems = check(read_stream(source, regular_only, settings.max_log_size))
     if not problems:
         return CONVERTED
     line, kind, message = problems[0]
@@ -176,22 +184,25 @@ def check_stream(source: str, regular_only: bool) -> Outcome:
 
 
 def run_job(job: Job, write: Write = _output.publish, exists: Callable[[str], bool] = os.path.exists,
-            read: Read = read_log) -> Outcome:
+            read: Read = read_log, settings: Optional[Settings] = None) -> Outcome:
     """One log from its path to its output file (`write` it), and the outcome.
     (A cluster's workers pass their storage's `write`, `exists` and `read`,
-    for logs and outputs that may be URLs.)
+    for logs and outputs that may be URLs, and the run's `settings`, since
+    a worker's threads may serve several runs at once; the command's own
+    processes use the settings `configure` set.)
 
     Only what converting and writing can raise becomes a failed log; the
     command's own exceptions (Ctrl-C, SIGTERM, an error writing standard
     output) pass on and stop the run."""
     source, destination, searched = job
+    settings = settings or _settings
     try:
-        if _settings.check:
-            return check_stream(source, searched)
-        if _settings.skip_existing and exists(destination):
-            return skipped_entry(source, destination) if _settings.manifest else SKIPPED
-        data, entry = convert_log(source, searched, destination, read)
-        write(destination, data, _settings.token)
+        if settings.check:
+            return check_stream(source, searched, settings)
+        if settings.skip_existing and exists(destination):
+            return skipped_entry(source, destination) if settings.manifest else SKIPPED
+        data, entry = convert_log(source, searched, destination, read, settings)
+        write(destination, data, settings.token)
     except Exception as exc:
         return failure(source, exc)
     except BaseException as exc:

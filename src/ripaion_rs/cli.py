@@ -556,6 +556,8 @@ def _run_command(argv: Optional[Sequence[str]]) -> int:
         settings = Settings(level, args.skip_existing, args.max_log_size, _output.new_token(),
                             manifest=args.manifest is not None)
         if args.output is None:
+            if _on_cluster(args):
+                parser.error("--scheduler and --dask need -o DIR (one log is converted here)")
             return _convert_single(parser, args, settings)
         return _convert_batch(parser, args, settings, started)
     except KeyboardInterrupt:  # while looking for logs, or in the single-log form

@@ -46,6 +46,18 @@ def _job(item: Item, output: Optional[str], suffix: str, compressed: bool) -> Jo
     return (item, "%s/%s" % (output.rstrip("/"), name), False)
 
 
+def _refuse_shared_outputs(jobs: Sequence[Job]) -> None:
+    """Two different logs whose outputs would be one file (a/x.json and
+    b/x.json into one folder) are refused before anything runs, rather than
+    one silently replacing the other. The same log twice is converted twice
+    to the same bytes."""
+    owner = {}
+    for source, destination, _ in jobs:
+        previous = owner.setdefault(destination, source)
+        if previous != source:
+            raise ValueError("%s and %s would both be written to %s" % (previous, source, destination))
+
+
 def _described(job: Job, outcome: Outcome) -> LogOutcome:
     if outcome == CONVERTED:
         return LogOutcome(job[0], job[1], "converted")
@@ -83,6 +95,8 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
       and returns the list of `LogOutcome`s in the same order. A log that
       kills every worker it runs on is isolated and reported as failed
       (`error == "WorkerDied"`); the other logs of its batch are converted.
+      Two different logs that would write the same output raise
+      ValueError before anything runs (a Bag's partitions are not compared).
     """
     if gzip is not None and not MIN_GZIP_LEVEL <= gzip <= MAX_GZIP_LEVEL:
         raise ValueError("gzip level %r outside %d to %d" % (gzip, MIN_GZIP_LEVEL, MAX_GZIP_LEVEL))
@@ -90,6 +104,7 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
     if _is_bag(logs):
         return logs.map_partitions(_convert_partition, output, suffix, settings)
     jobs = [_job(item, output, suffix, gzip is not None) for item in logs]
+    _refuse_shared_outputs(jobs)
     if client is None:
         from distributed import get_client
 

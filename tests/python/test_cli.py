@@ -164,9 +164,11 @@ def test_skip_existing_leaves_existing_outputs_alone(tmp_path, tree):
     (lambda d: ["-o", d / "out", d / "in", d / "in" / GOOD[0].name], 1, "3 converted"),
     (lambda d: ["-o", d / "in" / "notes.txt", GOOD[0]], 2, "output directory"),
     (lambda d: ["-o", d / "out", "--report", d / "no-dir" / "r.jsonl", GOOD[0]], 2, "report"),
+    (lambda d: ["--dask", "local:2", GOOD[0]], 2, "need -o"),
+    (lambda d: ["--scheduler", "tcp://127.0.0.1:1", GOOD[0]], 2, "need -o"),
 ], ids=["no-input", "zero-jobs", "missing", "empty-glob", "dir-without-o", "several-without-o",
         "glob-without-o", "dir-and-file", "non-log-file", "name-clash", "same-log-twice", "output-is-file",
-        "report-unwritable"])
+        "report-unwritable", "local-cluster-without-o", "scheduler-without-o"])
 def test_exit_status(tmp_path, tree, make_args, status, message):
     result = run_cli(*make_args(tmp_path), cwd=tmp_path)
     assert result.returncode == status, result.stderr

@@ -72,6 +72,21 @@ def test_invalid_stream_shown_without_report(tmp_path, streams):
     assert "%s:%d: %s: " % (src / "cut.jsonl", line, kind) in result.stderr.decode()
 
 
+def test_every_gzip_member_is_checked(tmp_path):
+    """A stream compressed as several members (cat a.gz b.gz) is read whole,
+    as zcat reads it: a problem in a later member is found."""
+    lines = tenhou_to_mjai(GOOD[0])
+    text = "".join(line + "\n" for line in lines).encode()
+    cut = len("".join(line + "\n" for line in lines[:5]).encode())
+    (tmp_path / "ok.mjson.gz").write_bytes(gzip.compress(text[:cut]) + gzip.compress(text[cut:]))
+    broken = text[:cut] + text[cut:].replace(b'"type":"dahai"', b'"type":"bogus"', 1)
+    (tmp_path / "bad.mjson.gz").write_bytes(gzip.compress(broken[:cut]) + gzip.compress(broken[cut:]))
+    assert run_cli("check", "ok.mjson.gz", cwd=tmp_path).returncode == 0
+    result = run_cli("check", "bad.mjson.gz", cwd=tmp_path)
+    assert result.returncode == 1
+    assert "unknown event type" in result.stderr.decode()
+
+
 def test_unreadable_stream_fails(tmp_path):
     (tmp_path / "x.mjson.gz").write_bytes(b"not gzip")
     result = run_cli("check", "x.mjson.gz", cwd=tmp_path)

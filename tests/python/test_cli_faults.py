@@ -258,13 +258,17 @@ def open_files(pid):
 
 
 def test_a_worker_death_on_a_healthy_log_is_retried(tmp_path):
-    """A one-log range whose worker is killed once: the log is converted by
-    a fresh worker, not reported as WorkerDied."""
+    """A worker is killed while it reads a log: the log is converted by a
+    fresh worker, not reported as WorkerDied; the log it had finished before
+    in the same range keeps its manifest entry (converted again)."""
     fifo = tmp_path / "slow.json"
     os.mkfifo(fifo)
     writer = os.open(fifo, os.O_RDWR)
-    out, report = tmp_path / "out", tmp_path / "report.jsonl"
-    process = start_cli("-j", "2", "-o", out, "--report", report, fifo, GOOD[0], cwd=tmp_path)
+    more = tmp_path / "more"
+    copies(more, 16)  # enough logs for ranges of two: GOOD[0] and the fifo share one
+    out, report, manifest = tmp_path / "out", tmp_path / "report.jsonl", tmp_path / "manifest.jsonl"
+    process = start_cli("-j", "2", "-o", out, "--report", report, "--manifest", manifest, GOOD[0], fifo, more,
+                        cwd=tmp_path)
     try:
         first = wait_for(lambda: holders_of(fifo) - {os.getpid()}, process=process)
         for pid in first:
@@ -281,6 +285,8 @@ def test_a_worker_death_on_a_healthy_log_is_retried(tmp_path):
     assert process.returncode == 0, stderr
     assert report.read_text() == ""
     assert (out / "slow.mjson").read_bytes() == expected_bytes(GOOD[1], tmp_path)
+    entries = [json.loads(line) for line in manifest.read_text().splitlines()]
+    assert sorted(e["input"] for e in entries) == sorted([str(GOOD[0]), str(fifo)] + [str(p) for p in more.rglob("*.json")])
 
 
 # ---------------------------------------------------------------- inputs that never end

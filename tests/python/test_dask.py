@@ -37,7 +37,8 @@ except ImportError:
     pytest.skip("the dask extra is not installed", allow_module_level=True)
 
 from cli_support import holders_of
-from ripaion_rs import _storage
+from ripaion_rs import _dask, _storage
+from ripaion_rs._worker import Settings
 from ripaion_rs._input import LogTooLarge
 from ripaion_rs.dask import LogOutcome, convert_logs
 
@@ -148,6 +149,33 @@ def test_failures_skips_and_pairs(client, tmp_path, expected):
     assert (out / (ALL_LOGS[1].stem + ".mjson")).read_bytes() == b"from before"
     assert (tmp_path / "elsewhere" / "x.mjson").read_bytes() == expected[False][ALL_LOGS[2].stem + ".mjson"]
     assert sorted(p.name for p in out.iterdir()) == [p.stem + ".mjson" for p in ALL_LOGS[:2]]
+
+
+def test_two_logs_with_one_output_name_are_refused(tmp_path):
+    a, b = tmp_path / "a", tmp_path / "b"
+    for folder in (a, b):
+        folder.mkdir()
+        shutil.copy(ALL_LOGS[0], folder / "x.json")
+    with pytest.raises(ValueError, match="would both be written to"):
+        convert_logs([str(a / "x.json"), str(b / "x.json")], str(tmp_path / "out"))
+    assert not (tmp_path / "out").exists()
+
+
+def test_runs_sharing_a_worker_keep_their_own_settings(tmp_path, expected):
+    """A worker with several threads may run batches of two runs at once:
+    each batch converts with its own run's settings."""
+    runs = {level: [(str(log), str(tmp_path / str(level) / (log.stem + ".mjson")), False) for log in ALL_LOGS]
+            for level in (None, 6)}
+
+    def convert(level):
+        for _ in range(5):
+            assert {o for o in _dask.convert_batch(runs[level], Settings(level, token="t%07d" % (level or 0)))} == {0}
+
+    with concurrent.futures.ThreadPoolExecutor(2) as pool:
+        for done in [pool.submit(convert, level) for level in runs]:
+            done.result()
+    assert written(tmp_path / "None") == expected[False]
+    assert {name: gzip.decompress(data) for name, data in written(tmp_path / "6").items()} == expected[False]
 
 
 def test_memory_urls_in_and_out(client, expected):
