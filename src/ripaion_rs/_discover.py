@@ -24,6 +24,11 @@ STREAM_SUFFIXES = (".mjson", ".json", ".jsonl", ".mjson.gz", ".json.gz", ".jsonl
 _MAGIC = re.compile(r"[*?[]")
 
 
+def has_magic(text: str) -> bool:
+    """Whether `text` is a pattern (holds *, ? or [), as glob tells."""
+    return _MAGIC.search(text) is not None
+
+
 class InputError(Exception):
     """An input that names nothing, or two logs that would share an output file."""
 

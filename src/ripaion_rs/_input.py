@@ -3,14 +3,11 @@ it, and never more than the size cap read into memory."""
 
 from __future__ import annotations
 
-import contextlib
 import errno
 import os
 import stat
-import tempfile
-from typing import Iterator, Tuple
+from typing import Optional, Tuple
 
-from ._output import write_all
 
 # 256 MiB: the largest real logs are some 50 kB, so only something that is not
 # a log (a device, a runaway file) ever comes near it.
@@ -39,13 +36,17 @@ def too_large(max_size: int) -> LogTooLarge:
     return LogTooLarge("larger than %d bytes (--max-log-size); not read" % max_size)
 
 
-def read_capped(fd: int, max_size: int) -> bytes:
+def read_capped(fd: int, max_size: int, expected: int = _CHUNK) -> bytes:
     """Everything `fd` gives until its end, or LogTooLarge once it gives more
-    than `max_size` bytes (so /dev/zero costs `max_size` bytes, not all memory)."""
+    than `max_size` bytes (so /dev/zero costs `max_size` bytes, not all memory).
+    `expected`: the size the file is known to have, so that the first read
+    asks for just that (and one byte more, to see the end)."""
     chunks = []
     size = 0
+    want = expected + 1
     while True:
-        chunk = os.read(fd, min(_CHUNK, max_size + 1 - size))
+        chunk = os.read(fd, min(want, max_size + 1 - size))
+        want = _CHUNK
         if not chunk:
             return b"".join(chunks)
         chunks.append(chunk)
@@ -54,8 +55,9 @@ def read_capped(fd: int, max_size: int) -> bytes:
             raise too_large(max_size)
 
 
-def open_log(path: str, max_size: int, regular_only: bool) -> Tuple[int, bool]:
-    """Open a log and check it: a descriptor and whether it is a regular file.
+def open_log(path: str, max_size: int, regular_only: bool) -> Tuple[int, Optional[int]]:
+    """Open a log and check it: a descriptor and, for a regular file, its size
+    (None for anything else).
 
     A regular file larger than `max_size` is refused by its size, unread. A
     FIFO, device or socket is refused when `regular_only` (a search found
@@ -72,12 +74,12 @@ def open_log(path: str, max_size: int, regular_only: bool) -> Tuple[int, bool]:
         if stat.S_ISREG(mode):
             if info.st_size > max_size:
                 raise too_large(max_size)
-            return fd, True
+            return fd, info.st_size
         if stat.S_ISDIR(mode):
             raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR))
         if regular_only:
             raise NotARegularFile("a %s, not a regular file; not read" % file_kind(mode))
-        return fd, False
+        return fd, None
     except BaseException:
         os.close(fd)
         raise
@@ -85,41 +87,8 @@ def open_log(path: str, max_size: int, regular_only: bool) -> Tuple[int, bool]:
 
 def read_log(path: str, max_size: int, regular_only: bool) -> bytes:
     """The bytes of a log, at most `max_size` of them (see open_log)."""
-    fd, _ = open_log(path, max_size, regular_only)
+    fd, size = open_log(path, max_size, regular_only)
     try:
-        return read_capped(fd, max_size)
+        return read_capped(fd, max_size, _CHUNK if size is None else size)
     finally:
         os.close(fd)
-
-
-# Where a process finds its own descriptors by name; without /proc (a bare
-# container) logs are read by their own names, and piped ones from a file.
-_FD_DIR = "/proc/self/fd/" if os.path.isdir("/proc/self/fd") else None
-
-
-@contextlib.contextmanager
-def readable_log(path: str, max_size: int, regular_only: bool) -> Iterator[str]:
-    """A path from which a converter that takes a path reads exactly the log
-    checked by open_log: a regular file through the descriptor opened there
-    (so it cannot be swapped for a FIFO in between), anything else read here
-    with the cap into an anonymous memory file."""
-    fd, regular = open_log(path, max_size, regular_only)
-    try:
-        if regular:
-            yield path if _FD_DIR is None else _FD_DIR + str(fd)
-            return
-        data = read_capped(fd, max_size)
-    finally:
-        os.close(fd)
-    if _FD_DIR is None:
-        with tempfile.NamedTemporaryFile(prefix=".ripaion-log-") as copy:
-            copy.write(data)
-            copy.flush()
-            yield copy.name
-        return
-    memory = os.memfd_create("log", os.MFD_CLOEXEC)
-    try:
-        write_all(memory, data)
-        yield _FD_DIR + str(memory)
-    finally:
-        os.close(memory)

@@ -16,7 +16,8 @@ from typing import IO, Callable, Iterator, List, NoReturn, Optional, Sequence, S
 
 from . import _batch, _output, _worker
 from ._batch import OwnOutputError
-from ._discover import STREAM_SUFFIXES, Discovery, Found, InputError, find_logs, make_directories, plan_jobs
+from ._discover import (LOG_SUFFIXES, STREAM_SUFFIXES, Discovery, Found, InputError, find_logs, has_magic,
+                        make_directories, plan_jobs)
 from ._input import DEFAULT_MAX_LOG_SIZE
 from ._progress import ProgressBar
 from ._storage import is_url
@@ -55,7 +56,6 @@ PATH is a stream file (.mjson, .json, .jsonl, each optionally .gz), a directory
 stream is valid, 1 when one is not (or cannot be read), 2 for usage errors.
 """
 
-LOG_NAME_SUFFIXES = (".json", ".mjlog", ".xml")
 # The start of a Tenhou JSON log (an object whose first key is not mjai's
 # "type") or of an XML record, after an optional byte-order mark and blanks.
 _LOG_START = re.compile(rb'\A(?:\xef\xbb\xbf)?\s*(?:<|\{(?!\s*"type")\s*(?:"|\}))')
@@ -225,7 +225,7 @@ def _say(text: str) -> None:
 def looks_like_log(path: str) -> bool:
     """An existing file that is a log itself, by its name or its first bytes;
     only a regular file is read (a FIFO is never opened here)."""
-    if path.lower().endswith(LOG_NAME_SUFFIXES):
+    if path.lower().endswith(LOG_SUFFIXES):
         return True
     try:
         fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
@@ -253,7 +253,7 @@ def _single_job(parser: argparse.ArgumentParser, inputs: List[str]) -> Job:
     """Without -o: `LOG` writes to standard output, `LOG OUT` to the file OUT.
     LOG may be any file but a directory: a pipe or /dev/stdin is one log."""
     log = inputs[0]
-    if os.path.isdir(log) or (_has_magic(log) and not os.path.lexists(log)):
+    if os.path.isdir(log) or (has_magic(log) and not os.path.lexists(log)):
         parser.error("converting a directory or a pattern needs -o/--output DIR")
     if len(inputs) == 1:
         return (log, "-", False)
@@ -269,10 +269,6 @@ def _single_job(parser: argparse.ArgumentParser, inputs: List[str]) -> Job:
             parser.error("%s is a log, not an output file: to convert several logs use -o DIR; "
                          "nothing was written" % out)
     return (log, out, False)
-
-
-def _has_magic(text: str) -> bool:
-    return re.search(r"[*?[]", text) is not None
 
 
 def _check_own_file(parser: argparse.ArgumentParser, what: str, path: Optional[str], logs: Sequence[Found],

@@ -470,28 +470,6 @@ def test_reading_a_log_with_the_cap(tmp_path, kind, regular_only, raises):
         assert type(caught.value).__name__ == raises
 
 
-@pytest.mark.parametrize("proc", [True, False], ids=["with-proc", "without-proc"])
-@pytest.mark.parametrize("piped", [False, True], ids=["file", "fifo"])
-def test_the_converter_reads_the_checked_log(tmp_path, monkeypatch, proc, piped):
-    import threading
-    from ripaion_rs import _input, tenhou_to_mjai
-    if not proc:
-        monkeypatch.setattr(_input, "_FD_DIR", None)
-    log = tmp_path / "log.json"
-    if piped:
-        os.mkfifo(log)
-        writer = threading.Thread(target=lambda: log.write_bytes(GOOD[0].read_bytes()), daemon=True)
-        writer.start()
-    else:
-        log.write_bytes(GOOD[0].read_bytes())
-    with _input.readable_log(str(log), 1 << 20, regular_only=False) as readable:
-        lines = tenhou_to_mjai(readable)
-    if piped:
-        writer.join(timeout=10)
-    assert lines == tenhou_to_mjai(GOOD[0])
-    assert sorted(p.name for p in tmp_path.iterdir()) == ["log.json"]  # no copy left behind
-
-
 @pytest.mark.parametrize("compress", [False, True])
 def test_a_log_named_as_a_fifo_is_read_whole(tmp_path, compress):
     import threading

@@ -10,8 +10,7 @@ namespace {
 using tenhou::JsonValue;
 using tenhou::ResultItem;
 
-// The win label, compared as its exact UTF-8 bytes.
-constexpr std::string_view kWinLabel = "\xE5\x92\x8C\xE4\xBA\x86";
+using tenhou::kWinLabel;
 
 // A seat number from win details: non-negative integers wrap to 8 bits,
 // negative and fractional numbers count as 0.

@@ -23,7 +23,7 @@ constexpr std::uint8_t kTsumogiri = 60;
 constexpr int kNoDraw = -1;
 
 // The result labels of the JSON log.
-constexpr std::string_view kWinLabel = "\xE5\x92\x8C\xE4\xBA\x86";                     // 和了
+using tenhou::kWinLabel;
 constexpr std::string_view kDrawLabel = "\xE6\xB5\x81\xE5\xB1\x80";                    // 流局
 constexpr std::string_view kAllTenpaiLabel = "\xE5\x85\xA8\xE5\x93\xA1\xE8\x81\xB4\xE7\x89\x8C";    // 全員聴牌
 constexpr std::string_view kAllNotenLabel = "\xE5\x85\xA8\xE5\x93\xA1\xE4\xB8\x8D\xE8\x81\xB4";     // 全員不聴

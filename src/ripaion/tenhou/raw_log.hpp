@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ripaion/mjai/tile.hpp"
@@ -23,6 +24,10 @@ struct ActionItem {
     std::uint8_t number = 0;   // Kind::Number: 0..255, not a tile code
     NotationText notation;     // Kind::Notation: text as written
 };
+
+// The label of a win in a hand's result list (和了), as its exact UTF-8
+// bytes: the mjlog reader writes it, the conversion looks for it.
+inline constexpr std::string_view kWinLabel = "\xE5\x92\x8C\xE4\xBA\x86";
 
 // An entry of a hand's result list.
 struct ResultItem {
