@@ -16,14 +16,13 @@ from collections import deque
 from typing import Any, Callable, Deque, Dict, Iterator, List, Optional, Sequence, Tuple
 
 from . import _output, _storage, _worker
-from ._worker import Job, Outcome, Settings
+from ._worker import WORKER_DIED, Job, Outcome, Settings
 
 try:
     from distributed import WorkerPlugin
 except ImportError:  # connect() says what to install
     WorkerPlugin = object
 
-WORKER_DIED = "WorkerDied"  # the failure type of a log that kills its worker every time
 # Logs per task at most. A task costs the scheduler, the worker and the driver
 # some milliseconds of messages and bookkeeping, against about 0.2 ms per log
 # converted and written: at 256 logs that is a few per cent. Towards the end
@@ -59,7 +58,7 @@ def spans(total: int, threads: int, batch_size: int) -> Iterator[Tuple[int, int]
     and shrinking towards the end so that the last ones finish together."""
     start = 0
     while start < total:
-        size = max(min(SMALLEST_BATCH, batch_size), min(batch_size, (total - start) // (threads * 4)))
+        size = _worker.batch_size(total - start, threads, batch_size, SMALLEST_BATCH)
         end = min(total, start + size)
         yield start, end
         start = end

@@ -28,10 +28,9 @@ from typing import Any, Callable, Deque, Dict, List, Optional, Sequence, Tuple
 
 from . import _worker
 from ._output import remove_temps_of
-from ._worker import CONVERTED, SKIPPED, Job, Outcome
+from ._worker import CONVERTED, SKIPPED, WORKER_DIED, Job, Outcome
 
 Span = Tuple[int, int]  # jobs[start:end]
-WORKER_DIED = "WorkerDied"  # the failure type of a log whose worker died on it
 DEATHS_TO_BLAME = 2  # a log is blamed when it was being converted at two deaths
 IN_FLIGHT = 2  # ranges queued per worker, so that it never waits for the parent
 # Logs per range at most. A range costs its worker and the parent some 0.3 ms
@@ -148,7 +147,7 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: _worker.Settings,
         nonlocal cursor
         if todo:
             return todo.popleft()
-        size = max(1, min(MAX_SPAN, (len(jobs) - cursor) // (workers * 4)))
+        size = _worker.batch_size(len(jobs) - cursor, workers, MAX_SPAN)
         cursor += size
         return (cursor - size, cursor)
 

@@ -41,6 +41,17 @@ Write = Callable[[str, bytes, str], None]  # (output path, data, run token)
 Read = Callable[[str, int, bool], bytes]  # (log path, size cap, found by a search) -> its bytes
 
 
+# The failure type of a log whose worker process died on it every time.
+WORKER_DIED = "WorkerDied"
+
+
+def batch_size(remaining: int, workers: int, largest: int, smallest: int = 1) -> int:
+    """How many logs the next batch of a run gets: at most `largest`, and
+    fewer towards the end (a quarter of each worker's share of what
+    remains), so that the workers finish together; never below `smallest`."""
+    return max(min(smallest, largest), min(largest, remaining // (workers * 4)))
+
+
 class Settings(NamedTuple):
     """What every log of a run is converted with; the same in every worker."""
 
