@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "ripaion/mjlog/gzip_input.hpp"
+#include "ripaion/gzip/gunzip.hpp"
 #include "ripaion/mjlog/record_tags.hpp"
 #include "ripaion/mjlog/xml_text.hpp"
 
@@ -19,10 +19,10 @@ constexpr std::ptrdiff_t kMaxTags = 100'000;
 }  // namespace
 
 Result<tenhou::RawLog, MjlogError> read_mjlog(std::string bytes) {
-    if (has_gzip_magic(bytes)) {
-        auto plain = gunzip(bytes);
+    if (gzip::has_gzip_magic(bytes)) {
+        auto plain = gzip::gunzip(bytes);
         if (!plain) {
-            return fail(malformed(plain.error() == GunzipError::TooLarge ? "gzip content beyond the size bound"
+            return fail(malformed(plain.error() == gzip::GunzipError::TooLarge ? "gzip content beyond the size bound"
                                                                         : "corrupt gzip stream"));
         }
         std::string().swap(bytes);

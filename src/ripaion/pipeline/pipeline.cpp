@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ripaion/conv/convert.hpp"
+#include "ripaion/gzip/gunzip.hpp"
 #include "ripaion/mjlog/read_mjlog.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
@@ -41,7 +42,7 @@ InputFormat detect_input_format(std::string_view bytes) noexcept {
     using namespace std::string_view_literals;
     // UTF-16 only with a tag after its mark: other bytes after a mark are not
     // a record, and go where the JSON reader calls them not UTF-8.
-    if (bytes.starts_with("\x1F\x8B") || bytes.starts_with("\xFF\xFE<\0"sv) || bytes.starts_with("\xFE\xFF\0<"sv))
+    if (gzip::has_gzip_magic(bytes) || bytes.starts_with("\xFF\xFE<\0"sv) || bytes.starts_with("\xFE\xFF\0<"sv))
         return InputFormat::Mjlog;
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const std::size_t first = bytes.find_first_not_of(" \t\r\n");

@@ -1,4 +1,4 @@
-#include "ripaion/mjlog/gzip_input.hpp"
+#include "ripaion/gzip/gunzip.hpp"
 
 #include <libdeflate.h>
 
@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace ripaion::mjlog {
+namespace ripaion::gzip {
 namespace {
 
 struct DecompressorFree {
@@ -62,4 +62,4 @@ Result<std::string, GunzipError> gunzip(std::string_view bytes, std::size_t max_
     return out;
 }
 
-}  // namespace ripaion::mjlog
+}  // namespace ripaion::gzip

@@ -8,7 +8,7 @@
 
 #include "ripaion/result.hpp"
 
-namespace ripaion::mjlog {
+namespace ripaion::gzip {
 
 inline constexpr std::size_t kMaxDecompressedSize = std::size_t{64} << 20;
 
@@ -22,4 +22,4 @@ enum class GunzipError {
 // Every member of a (possibly multi-member) gzip stream, concatenated.
 Result<std::string, GunzipError> gunzip(std::string_view bytes, std::size_t max_size = kMaxDecompressedSize);
 
-}  // namespace ripaion::mjlog
+}  // namespace ripaion::gzip
