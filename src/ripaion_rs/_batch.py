@@ -128,13 +128,13 @@ class Tally:
             kinds = ", ".join("%d %s" % (n, kind) for kind, n in self.failed_by_type.most_common())
             counts += " (%s)" % kinds
         rate = self.done / elapsed if elapsed > 0 else 0.0
+        unit = "streams" if self.checking else "logs"
         if interrupted:
-            head = "interrupted after %d of %d logs" % (self.done, self.total)
+            head = "interrupted after %d of %d %s" % (self.done, self.total, unit)
         elif not self.total:
             head = "no streams found" if self.checking else "no logs (*.json, *.mjlog, *.xml) found"
         else:
-            head = "%d %s" % (self.total, "streams" if self.checking else "logs")
-        unit = "streams" if self.checking else "logs"
+            head = "%d %s" % (self.total, unit)
         lines = ["ripaion: %s: %s in %.2f s, %.0f %s/s" % (head, counts, elapsed, rate, unit)]
         if self.report is None:
             lines += ["  " + describe(failure) for failure in self.examples]

@@ -11,7 +11,8 @@ from types import FrameType
 from typing import Any, Callable, Dict, NamedTuple, Optional, Tuple, Union
 
 from . import _output
-from ._input import DEFAULT_MAX_LOG_SIZE, read_log, too_large
+from ._gunzip import gunzip
+from ._input import DEFAULT_MAX_LOG_SIZE, read_log
 from ._ripaion import check, convert_to_bytes
 
 # gzip level of --gzip, and the range of --gzip-level: libdeflate's scale,
@@ -166,22 +167,7 @@ def read_stream(source: str, regular_only: bool, cap: int) -> bytes:
     member of it, as gzip and zcat read it); at most `cap` bytes, also once
     decompressed."""
     data = read_log(source, cap, regular_only)
-    if not source.endswith(".gz"):
-        return data
-    parts = []
-    size = 0
-    while True:
-        inflater = zlib.decompressobj(wbits=31)  # gzip framing
-        part = inflater.decompress(data, cap + 1 - size)
-        size += len(part)
-        if size > cap:
-            raise too_large(cap)
-        if not inflater.eof:
-            raise EOFError("compressed file ended before the end-of-stream marker was reached")
-        parts.append(part)
-        data = inflater.unused_data
-        if not data:
-            return b"".join(parts)
+    return gunzip(data, cap) if source.endswith(".gz") else data
 
 
 def check_stream(source: str, regular_only: bool, settings: Settings) -> Outcome:

@@ -5,11 +5,13 @@ import gzip
 import json
 import os
 import shutil
+import time
+import zlib
 
 import pytest
 
 from cli_support import GOOD, run_cli
-from ripaion_rs import tenhou_to_mjai
+from ripaion_rs import _batch, _worker, tenhou_to_mjai
 
 
 def stream_text(log, damage=None):
@@ -88,10 +90,58 @@ def test_every_gzip_member_is_checked(tmp_path):
 
 
 def test_unreadable_stream_fails(tmp_path):
-    (tmp_path / "x.mjson.gz").write_bytes(b"not gzip")
-    result = run_cli("check", "x.mjson.gz", cwd=tmp_path)
+    good = gzip.compress(stream_text(GOOD[0]))
+    cases = {"x.mjson.gz": (b"not gzip", "BadGzipFile"),
+             "cut.mjson.gz": (good[:-4], "EOFError"),
+             "junk.mjson.gz": (good + b"junk", "BadGzipFile"),
+             "empty.mjson.gz": (b"", "EOFError")}
+    for name, (data, _) in cases.items():
+        (tmp_path / name).write_bytes(data)
+    result = run_cli("check", "--report", "r.jsonl", *cases, cwd=tmp_path)
     assert result.returncode == 1
-    assert "x.mjson.gz: " in result.stderr.decode()
+    report = [json.loads(line) for line in (tmp_path / "r.jsonl").read_text(encoding="utf-8").splitlines()]
+    assert {line["path"]: line["type"] for line in report} == {name: kind for name, (_, kind) in cases.items()}
+    assert {line["path"]: line["message"] for line in report}["x.mjson.gz"] == "not a gzip file"
+
+
+def test_zero_padding_after_gzip_is_ignored(tmp_path):
+    """Zero bytes after the last member (as some tools pad files) read as
+    zcat reads them."""
+    (tmp_path / "padded.mjson.gz").write_bytes(gzip.compress(stream_text(GOOD[0])) + bytes(1000))
+    result = run_cli("check", "padded.mjson.gz", cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+
+
+def test_many_gzip_members_are_read_in_linear_work(tmp_path, monkeypatch):
+    """A valid stream followed by thousands of empty members: the bytes handed
+    to the decompressor stay within a small multiple of the file, instead of
+    the rest of the file after every member."""
+    path = tmp_path / "members.mjson.gz"
+    data = gzip.compress(stream_text(GOOD[0])) + gzip.compress(b"") * 5000
+    path.write_bytes(data)
+    fed = []
+    real = zlib.decompressobj
+
+    class Counting:
+        def __init__(self, *args, **kwargs):
+            self.inner = real(*args, **kwargs)
+
+        def decompress(self, piece, *args):
+            fed.append(len(piece))
+            return self.inner.decompress(piece, *args)
+
+        def __getattr__(self, name):
+            return getattr(self.inner, name)
+
+    monkeypatch.setattr(zlib, "decompressobj", Counting)
+    assert _worker.read_stream(str(path), False, 1 << 30) == stream_text(GOOD[0])
+    assert sum(fed) < 20 * len(data)
+
+
+def test_interrupted_check_summary_counts_streams():
+    tally = _batch.Tally(3, None, time.monotonic(), checking=True)
+    summary = tally.summary(interrupted=True)
+    assert "interrupted after 0 of 3 streams" in summary and "logs" not in summary
 
 
 @pytest.mark.parametrize("args", [[], ["missing.mjson"], ["--bogus", "."], ["-j", "0", "."]])
