@@ -20,6 +20,7 @@ from ._discover import (LOG_SUFFIXES, STREAM_SUFFIXES, Discovery, Found, InputEr
                         make_directories, plan_jobs)
 from ._input import DEFAULT_MAX_LOG_SIZE
 from ._progress import ProgressBar
+from ._ripaion import __version__
 from ._storage import is_url
 from ._worker import GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Outcome, Settings
 
@@ -45,6 +46,10 @@ mjai event streams, one event per line. Each file's kind is told by its content.
                                and its tree mirrored
   ripaion check PATH...        replay mjai streams and report the invalid ones
                                (see ripaion check --help)
+
+Exit status: 0 when every log converted (or was skipped), 1 when one failed,
+2 for usage errors, 130 after Ctrl-C, 143 after SIGTERM, 141 when the reader of
+standard output went away.
 """
 
 CHECK_DESCRIPTION = """\
@@ -52,8 +57,10 @@ Replay mjai streams (one JSON event per line) and report every stream that is
 not a legal game, with the line and kind of its first problem.
 
 PATH is a stream file (.mjson, .json, .jsonl, each optionally .gz), a directory
-(searched recursively for those) or a glob pattern. Exit status: 0 when every
-stream is valid, 1 when one is not (or cannot be read), 2 for usage errors.
+(searched recursively for those) or a glob pattern.
+
+Exit status: 0 when every stream is valid, 1 when one is not (or cannot be
+read), 2 for usage errors, 130 after Ctrl-C, 143 after SIGTERM.
 """
 
 # The start of a Tenhou JSON log (an object whose first key is not mjai's
@@ -135,6 +142,10 @@ def usable_cpus() -> int:
         return os.cpu_count() or 1
 
 
+def _add_version_option(parser: argparse.ArgumentParser) -> None:
+    parser.add_argument("--version", action="version", version="%(prog)s " + __version__)
+
+
 def _add_jobs_option(parser: argparse.ArgumentParser) -> None:
     parser.add_argument("-j", "--jobs", type=_positive, default=None, metavar="N",
                         help="worker processes (default: the usable CPUs, %d here)" % usable_cpus())
@@ -157,6 +168,7 @@ def build_parser() -> argparse.ArgumentParser:
         prog="ripaion", description=DESCRIPTION, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("inputs", nargs="+", metavar="INPUT",
                         help="log file, directory (searched recursively for *.json, *.mjlog, *.xml) or glob pattern")
+    _add_version_option(parser)
     parser.add_argument("-o", "--output", metavar="DIR",
                         help="write one mjai file per log below DIR, mirroring the input tree")
     _add_jobs_option(parser)
@@ -442,6 +454,7 @@ def _check_streams(argv: Sequence[str], started: float) -> int:
         prog="ripaion check", description=CHECK_DESCRIPTION, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("inputs", nargs="+", metavar="PATH",
                         help="stream file, directory (searched recursively) or glob pattern")
+    _add_version_option(parser)
     _add_jobs_option(parser)
     _add_run_options(parser, "stream (also once decompressed)",
                      "invalid stream: path, line, kind, message (path, type, message for one that cannot be read)",

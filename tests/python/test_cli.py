@@ -116,6 +116,19 @@ def test_bad_gzip_level_or_suffix_is_a_usage_error(tmp_path, options, message):
     assert not (tmp_path / "out").exists()
 
 
+@pytest.mark.parametrize("command", [[], ["check"]], ids=["ripaion", "ripaion check"])
+def test_version_and_exit_statuses_in_help(tmp_path, command):
+    import ripaion_rs
+
+    version = run_cli(*command, "--version", cwd=tmp_path)
+    assert (version.returncode, version.stderr) == (0, b"")
+    assert version.stdout.decode() == " ".join(["ripaion", *command, ripaion_rs.__version__]) + "\n"
+    usage = run_cli(*command, "--help", cwd=tmp_path)
+    assert usage.returncode == 0
+    statuses = " ".join(usage.stdout.decode().partition("Exit status:")[2].split())
+    assert statuses.startswith("0 when every") and "2 for usage errors, 130 after Ctrl-C, 143 after SIGTERM" in statuses
+
+
 def test_single_files_and_globs_go_to_the_top_of_the_output(tmp_path, tree):
     src, good, _ = tree
     out = tmp_path / "out"
