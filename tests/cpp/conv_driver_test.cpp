@@ -10,8 +10,8 @@ namespace {
 
 // A hand in which the dealer draws once and the hand ends: start_kyoku,
 // tsumo, the result events, end_kyoku.
-tenhou::HandRecord short_hand(std::uint8_t kyoku_num) {
-    tenhou::HandRecord h;
+model::HandRecord short_hand(std::uint8_t kyoku_num) {
+    model::HandRecord h;
     h.meta = {kyoku_num, 2, 1};
     h.scores = {25000, 24000, 26000, 25000};
     h.dora = tiles("21 22");
@@ -20,34 +20,34 @@ tenhou::HandRecord short_hand(std::uint8_t kyoku_num) {
         h.seats[s].haipai.fill(tile(11));
         h.seats[s].takes = items("41");
     }
-    tenhou::ResultItem label;
-    label.kind = tenhou::ResultItem::Kind::Label;
+    model::ResultItem label;
+    label.kind = model::ResultItem::Kind::Label;
     label.label = "\xE6\xB5\x81\xE5\xB1\x80";
     h.results = {label};
     return h;
 }
 
-tenhou::ResultItem malformed_win_details(std::vector<tenhou::ResultItem>& results) {
-    tenhou::ResultItem win;
-    win.kind = tenhou::ResultItem::Kind::Label;
+model::ResultItem malformed_win_details(std::vector<model::ResultItem>& results) {
+    model::ResultItem win;
+    win.kind = model::ResultItem::Kind::Label;
     win.label = "\xE5\x92\x8C\xE4\xBA\x86";
-    tenhou::ResultItem d;
-    d.kind = tenhou::ResultItem::Kind::Deltas;
-    tenhou::ResultItem empty;
-    empty.kind = tenhou::ResultItem::Kind::Details;
+    model::ResultItem d;
+    d.kind = model::ResultItem::Kind::Deltas;
+    model::ResultItem empty;
+    empty.kind = model::ResultItem::Kind::Details;
     results = {win, d, empty};
     return win;
 }
 
-tenhou::RawLog game(std::vector<tenhou::HandRecord> hands, std::string disp = "") {
-    tenhou::RawLog log;
+model::RawLog game(std::vector<model::HandRecord> hands, std::string disp = "") {
+    model::RawLog log;
     log.log = std::move(hands);
     log.name = {"A", "B", "C", "D"};
     log.rule.disp = std::move(disp);
     return log;
 }
 
-std::string outcome(tenhou::RawLog log) {
+std::string outcome(model::RawLog log) {
     auto r = oracle::convert_log(std::move(log));
     if (!r) return r.error().kind == ConvertErrorKind::TenhouLogParsing ? "invalid log" : "failed to convert";
     return show(r.value());
@@ -56,7 +56,7 @@ std::string outcome(tenhou::RawLog log) {
 }  // namespace
 
 TEST(Driver, EmptyLogIsStartAndEndOfGame) {
-    tenhou::RawLog log = game({});
+    model::RawLog log = game({});
     log.name = {"", "", "", ""};
     auto r = oracle::convert_log(std::move(log));
     ASSERT_TRUE(r);
@@ -105,7 +105,7 @@ TEST(Driver, AkaFlagWithoutWrapAround) {
         {0, 0, 0, 1, true},  {128, 128, 0, 0, true}, {255, 255, 255, 255, true},
     };
     for (const auto& c : cases) {
-        tenhou::RawLog log = game({});
+        model::RawLog log = game({});
         log.rule.aka = c.aka;
         log.rule.aka51 = c.aka51;
         log.rule.aka52 = c.aka52;
@@ -139,7 +139,7 @@ TEST(Driver, HandFrameFromTheHandCounter) {
 }
 
 TEST(Driver, HandValuesPassThrough) {
-    tenhou::HandRecord h = short_hand(1);
+    model::HandRecord h = short_hand(1);
     h.scores = {-2147483647 - 1, 0, 100, 2147483647};
     const auto unsorted = tiles("47 11 0 53 29 11 12 13 14 15 16 17 18");
     for (int i = 0; i < 13; ++i) h.seats[2].haipai[i] = unsorted[i];
@@ -162,23 +162,23 @@ TEST(Driver, HandValuesPassThrough) {
 
 TEST(Driver, WhichFailureWins) {
     auto no_dora = [] {
-        tenhou::HandRecord h = short_hand(0);
+        model::HandRecord h = short_hand(0);
         h.dora.clear();
         return h;
     };
     auto malformed = [] {
-        tenhou::HandRecord h = short_hand(1);
+        model::HandRecord h = short_hand(1);
         malformed_win_details(h.results);
         return h;
     };
     auto bad_notation = [] {
-        tenhou::HandRecord h = short_hand(1);
+        model::HandRecord h = short_hand(1);
         h.seats[3].discards = items("bad");
         return h;
     };
     struct Case {
         const char* what;
-        tenhou::RawLog log;
+        model::RawLog log;
         const char* expected;
     };
     Case cases[] = {
@@ -193,15 +193,15 @@ TEST(Driver, WhichFailureWins) {
 }
 
 TEST(Driver, WinsAndUraInTheStream) {
-    tenhou::HandRecord h = short_hand(0);
-    tenhou::ResultItem win, d, w;
-    win.kind = tenhou::ResultItem::Kind::Label;
+    model::HandRecord h = short_hand(0);
+    model::ResultItem win, d, w;
+    win.kind = model::ResultItem::Kind::Label;
     win.label = "\xE5\x92\x8C\xE4\xBA\x86";
-    d.kind = tenhou::ResultItem::Kind::Deltas;
+    d.kind = model::ResultItem::Kind::Deltas;
     d.deltas = {12000, -4000, -4000, -4000};
-    w.kind = tenhou::ResultItem::Kind::Details;
+    w.kind = model::ResultItem::Kind::Details;
     w.details.resize(2);
-    w.details[0].kind = w.details[1].kind = tenhou::JsonValue::Kind::UInt;
+    w.details[0].kind = w.details[1].kind = model::JsonValue::Kind::UInt;
     h.results = {win, d, w};
     EXPECT_EQ(outcome(game({h})), "start_game, start_kyoku, tsumo 0 E, hora 0 from 0 [12000 -4000 -4000 -4000] ura [3s], "
                                   "end_kyoku, end_game");

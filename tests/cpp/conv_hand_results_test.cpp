@@ -6,8 +6,8 @@
 #include "ripaion/conv/hand_results.hpp"
 
 using namespace support;
-using tenhou::JsonValue;
-using tenhou::ResultItem;
+using model::JsonValue;
+using model::ResultItem;
 
 namespace {
 

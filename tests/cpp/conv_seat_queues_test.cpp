@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "test_support.hpp"
+#include "ripaion/conv/call_notation.hpp"
 #include "ripaion/conv/seat_queues.hpp"
 
 using namespace support;
@@ -143,7 +144,7 @@ TEST(SeatQueues, PairingFillsTsumogiriAndDropsPlaceholders) {
         {"", "60", "", "dahai 0 ? tsumogiri"},
     };
     for (const auto& c : cases) {
-        tenhou::SeatRecord seat;
+        model::SeatRecord seat;
         seat.takes = items(c.takes);
         seat.discards = items(c.discards);
         conv::SeatQueues q;
@@ -168,7 +169,7 @@ TEST(SeatQueues, FirstFailureInSeatOrderTakesBeforeDiscards) {
         {{"11", "11", "11", "11"}, {"", "", "", "r2345"}, HandFailure::BadNotation},
     };
     for (const auto& c : cases) {
-        std::array<tenhou::SeatRecord, 4> seats;
+        std::array<model::SeatRecord, 4> seats;
         for (int s = 0; s < 4; ++s) {
             seats[s].takes = items(c.takes[s]);
             seats[s].discards = items(c.discards[s]);

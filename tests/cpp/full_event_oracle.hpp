@@ -14,8 +14,8 @@
 #include "ripaion/conv/queue_event.hpp"
 #include "ripaion/mjai/encode.hpp"
 #include "ripaion/mjai/event.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace oracle {
 
@@ -29,7 +29,7 @@ inline std::string event_line(const mjai::Event& e) {
 }
 
 // Every event of the log in full, in order.
-inline Result<std::vector<mjai::Event>, conv::ConvertError> convert_log(tenhou::RawLog log) {
+inline Result<std::vector<mjai::Event>, conv::ConvertError> convert_log(model::RawLog log) {
     auto game = conv::convert_game(std::move(log));
     if (!game) return fail(game.error());
     std::vector<mjai::Event> out;

@@ -10,8 +10,8 @@
 
 using namespace mjlogtest;
 using ripaion::mjlog::MjlogError;
-using tenhou::ActionItem;
-using tenhou::ResultItem;
+using model::ActionItem;
+using model::ResultItem;
 
 namespace {
 
@@ -34,10 +34,10 @@ std::string game(const std::string& body, const std::string& type = "169", const
            R"(<TAIKYOKU oya="0"/>)" + kInit + body + end + "</mjloggm>";
 }
 
-tenhou::RawLog read_ok(const std::string& xml) {
+model::RawLog read_ok(const std::string& xml) {
     auto log = mjlog::read_mjlog(xml);
     EXPECT_TRUE(log.ok()) << (log.ok() ? "" : log.error().message);
-    return log.ok() ? std::move(log).value() : tenhou::RawLog{};
+    return log.ok() ? std::move(log).value() : model::RawLog{};
 }
 
 std::string show(const ActionItem& a) {
@@ -121,7 +121,7 @@ TEST(MjlogRecord, TsumogiriRiichiAndCalls) {
     EXPECT_EQ(mjai::tile_name(h.dora[1]), "5sr");
 }
 
-std::string results_of(const tenhou::HandRecord& h) {
+std::string results_of(const model::HandRecord& h) {
     std::string out;
     for (const auto& r : h.results) {
         if (!out.empty()) out += " | ";

@@ -25,7 +25,7 @@ struct Lines {
     std::string failure;
 };
 
-inline Lines lines_of(tenhou::RawLog log) {
+inline Lines lines_of(model::RawLog log) {
     auto game = conv::convert_game(std::move(log));
     if (!game) return {{}, game.error().kind == conv::ConvertErrorKind::TenhouLogParsing ? "invalid log" : "convert"};
     auto lines = conv::encode_game(game.value());

@@ -6,12 +6,12 @@
 #include <utility>
 #include <vector>
 
-#include "ripaion/tenhou/raw_log.hpp"
+#include "ripaion/model/raw_log.hpp"
 
 namespace {
 
-using ripaion::tenhou::ActionItem;
-using ripaion::tenhou::NotationText;
+using ripaion::model::ActionItem;
+using ripaion::model::NotationText;
 
 TEST(NotationText, KeepsTextsOfEveryLength) {
     for (std::size_t n : {0u, 1u, 7u, 11u, 12u, 13u, 40u, 100000u}) {

@@ -15,7 +15,7 @@
 namespace {
 
 using namespace reader_test;
-using ripaion::tenhou::JsonValue;
+using ripaion::model::JsonValue;
 using ripaion::tenhou::parse_raw_log;
 
 struct Number {

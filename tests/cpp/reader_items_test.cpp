@@ -11,10 +11,10 @@
 namespace {
 
 using namespace reader_test;
-using ripaion::tenhou::ActionItem;
-using ripaion::tenhou::JsonValue;
+using ripaion::model::ActionItem;
+using ripaion::model::JsonValue;
 using ripaion::tenhou::parse_raw_log;
-using ripaion::tenhou::ResultItem;
+using ripaion::model::ResultItem;
 
 constexpr const char* kActionMismatch = "data did not match any variant of untagged enum ActionItem";
 constexpr const char* kResultMismatch = "data did not match any variant of untagged enum ResultItem";

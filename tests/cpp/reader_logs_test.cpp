@@ -12,10 +12,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using ripaion::mjai::tile_name;
-using ripaion::tenhou::ActionItem;
-using ripaion::tenhou::JsonValue;
+using ripaion::model::ActionItem;
+using ripaion::model::JsonValue;
 using ripaion::tenhou::parse_raw_log;
-using ripaion::tenhou::ResultItem;
+using ripaion::model::ResultItem;
 
 const fs::path kLogDir = fs::path(RIPAION_TEST_DATA_DIR) / "logs";
 

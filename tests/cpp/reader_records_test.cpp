@@ -275,7 +275,7 @@ TEST(ReaderRecords, HandElementsLandInTheirFields) {
     const char* expected[13] = {"E", "S", "W", "N", "P", "F", "C", "9m", "9p", "9s", "1m", "1p", "1s"};
     for (int k = 0; k < 13; ++k) EXPECT_EQ(tile_name(seat1.haipai[k]), expected[k]) << k;
     ASSERT_EQ(seat1.discards.size(), 1u);
-    EXPECT_EQ(seat1.discards[0].kind, ripaion::tenhou::ActionItem::Kind::Number);
+    EXPECT_EQ(seat1.discards[0].kind, ripaion::model::ActionItem::Kind::Number);
     EXPECT_TRUE(hr.seats[2].takes.empty());
 }
 

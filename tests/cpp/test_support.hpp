@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "full_event_oracle.hpp"
-#include "test_files.hpp"
 #include "ripaion/conv/hand_conversion.hpp"
 #include "ripaion/conv/prepared_kyoku.hpp"
 #include "ripaion/mjai/event.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
+#include "ripaion/model/raw_log.hpp"
+#include "test_files.hpp"
 
 namespace support {
 
@@ -39,8 +39,8 @@ inline std::vector<Tile> tiles(std::string_view codes) {
 
 // One list entry classified as the log reader does: an integer that is a
 // tile code is a tile, another integer 0..255 a number, anything else text.
-inline tenhou::ActionItem item(std::string_view token) {
-    tenhou::ActionItem it;
+inline model::ActionItem item(std::string_view token) {
+    model::ActionItem it;
     bool digits = !token.empty() && token.size() <= 3;
     unsigned v = 0;
     for (char c : token) {
@@ -49,21 +49,21 @@ inline tenhou::ActionItem item(std::string_view token) {
     }
     if (digits && v <= 255) {
         if (auto t = mjai::tile_from_tenhou_code(v)) {
-            it.kind = tenhou::ActionItem::Kind::Tile;
+            it.kind = model::ActionItem::Kind::Tile;
             it.tile = *t;
         } else {
-            it.kind = tenhou::ActionItem::Kind::Number;
+            it.kind = model::ActionItem::Kind::Number;
             it.number = static_cast<std::uint8_t>(v);
         }
     } else {
-        it.kind = tenhou::ActionItem::Kind::Notation;
+        it.kind = model::ActionItem::Kind::Notation;
         it.notation = std::string(token);
     }
     return it;
 }
 
-inline std::vector<tenhou::ActionItem> items(std::string_view spaced) {
-    std::vector<tenhou::ActionItem> out;
+inline std::vector<model::ActionItem> items(std::string_view spaced) {
+    std::vector<model::ActionItem> out;
     std::istringstream in{std::string(spaced)};
     for (std::string tok; in >> tok;) out.push_back(item(tok));
     return out;

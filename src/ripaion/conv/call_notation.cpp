@@ -1,9 +1,10 @@
 // Reading Tenhou's call, kan and riichi texts. A text holds two-character
 // tile codes with one marker letter; where the letter stands says which seat
 // the tile was called from and which code is the called tile.
+#include "ripaion/conv/call_notation.hpp"
+
 #include <cstddef>
 
-#include "ripaion/conv/seat_queues.hpp"
 #include "ripaion/mjai/tile.hpp"
 
 namespace ripaion::conv {

@@ -25,8 +25,8 @@ Failure<ConvertError> not_convertible() { return fail(ConvertError{ConvertErrorK
 
 }  // namespace
 
-Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log) {
-    const tenhou::Rule& rule = log.rule;
+Result<ConvertedGame, ConvertError> convert_game(model::RawLog log) {
+    const model::Rule& rule = log.rule;
     if (is_three_player(rule.disp)) return invalid_log();
     const mjai::Count kyoku_first = kyoku_first_of(rule.disp);
 
@@ -35,7 +35,7 @@ Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log) {
     ConvertedGame game;
     game.hands.reserve(log.log.size());
     std::size_t event_estimate = 2;
-    for (tenhou::HandRecord& record : log.log) {
+    for (model::HandRecord& record : log.log) {
         auto prepared = prepare_kyoku(std::move(record));
         if (!prepared) return invalid_log();
         game.hands.push_back(std::move(prepared).value());

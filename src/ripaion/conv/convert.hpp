@@ -3,8 +3,8 @@
 #pragma once
 
 #include "ripaion/conv/game_events.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::conv {
 
@@ -18,6 +18,6 @@ struct ConvertError {
     ConvertErrorKind kind;
 };
 
-Result<ConvertedGame, ConvertError> convert_game(tenhou::RawLog log);
+Result<ConvertedGame, ConvertError> convert_game(model::RawLog log);
 
 }  // namespace ripaion::conv

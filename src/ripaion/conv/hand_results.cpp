@@ -7,10 +7,10 @@
 namespace ripaion::conv {
 namespace {
 
-using tenhou::JsonValue;
-using tenhou::ResultItem;
+using model::JsonValue;
+using model::ResultItem;
 
-using tenhou::kWinLabel;
+using model::kWinLabel;
 
 // A seat number from win details: non-negative integers wrap to 8 bits,
 // negative and fractional numbers count as 0.

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "ripaion/mjai/event.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::conv {
 
@@ -31,7 +31,7 @@ using KyokuOutcome = std::variant<HoraOutcome, RyukyokuOutcome>;
 // A win whose details lack the winner and the seat it won from.
 struct MalformedWinDetails {};
 
-Result<KyokuOutcome, MalformedWinDetails> derive_outcome(const std::vector<tenhou::ResultItem>& results);
+Result<KyokuOutcome, MalformedWinDetails> derive_outcome(const std::vector<model::ResultItem>& results);
 
 // Appends one hora per win (each with the hand's whole ura list) or one
 // ryukyoku, then end_kyoku.

@@ -1,6 +1,15 @@
-#include "ripaion/conv/walk_state.hpp"
+#include "ripaion/conv/next_seat.hpp"
 
 namespace ripaion::conv {
+namespace {
+
+// Claim precedence when several seats call the same discard: pon over chi
+// over daiminkan.
+constexpr int call_rank(QueueEvent::Kind kind) noexcept {
+    return kind == QueueEvent::Pon ? 1 : kind == QueueEvent::Chi ? 0 : -1;
+}
+
+}  // namespace
 
 mjai::Seat choose_next_seat(const HandQueues& queues, const WalkState& state, CallChoices& choices) {
     const mjai::Seat discarder = state.actor;

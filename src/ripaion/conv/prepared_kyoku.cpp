@@ -2,7 +2,7 @@
 
 namespace ripaion::conv {
 
-Result<PreparedKyoku, MalformedWinDetails> prepare_kyoku(tenhou::HandRecord&& hand) {
+Result<PreparedKyoku, MalformedWinDetails> prepare_kyoku(model::HandRecord&& hand) {
     auto outcome = derive_outcome(hand.results);
     if (!outcome) return fail(MalformedWinDetails{});
     hand.results = {};  // no longer needed

@@ -9,8 +9,8 @@
 #include "ripaion/conv/hand_results.hpp"
 #include "ripaion/conv/seat_queues.hpp"
 #include "ripaion/mjai/event.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::conv {
 
@@ -26,7 +26,7 @@ struct PreparedKyoku {
 };
 
 // Fails when the hand's win details are malformed.
-Result<PreparedKyoku, MalformedWinDetails> prepare_kyoku(tenhou::HandRecord&& hand);
+Result<PreparedKyoku, MalformedWinDetails> prepare_kyoku(model::HandRecord&& hand);
 
 // The hand's opening event. Needs a non-empty dora list.
 mjai::StartKyoku make_start_kyoku(const PreparedKyoku& hand);

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "ripaion/conv/call_notation.hpp"
+
 namespace ripaion::conv {
 namespace {
 
@@ -16,9 +18,9 @@ QueueEvent& append(std::vector<QueueEvent>& out, QueueEvent::Kind kind, Seat sea
     return e;
 }
 
-Result<std::monostate, QueueFailure> build_takes(Seat seat, const std::vector<tenhou::ActionItem>& items,
+Result<std::monostate, QueueFailure> build_takes(Seat seat, const std::vector<model::ActionItem>& items,
                                                  std::vector<QueueEvent>& out) {
-    using Kind = tenhou::ActionItem::Kind;
+    using Kind = model::ActionItem::Kind;
     for (const auto& item : items) {
         switch (item.kind) {
             case Kind::Tile:
@@ -37,9 +39,9 @@ Result<std::monostate, QueueFailure> build_takes(Seat seat, const std::vector<te
     return std::monostate{};
 }
 
-Result<std::monostate, QueueFailure> build_discards(Seat seat, const std::vector<tenhou::ActionItem>& items,
+Result<std::monostate, QueueFailure> build_discards(Seat seat, const std::vector<model::ActionItem>& items,
                                                     std::vector<QueueEvent>& out) {
-    using Kind = tenhou::ActionItem::Kind;
+    using Kind = model::ActionItem::Kind;
     for (const auto& item : items) {
         if (item.kind == Kind::Notation) {
             auto added = append_discard_notation(seat, item.notation, out);

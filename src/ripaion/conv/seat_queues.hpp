@@ -14,13 +14,13 @@
 #include "ripaion/conv/hand_failure.hpp"
 #include "ripaion/conv/queue_event.hpp"
 #include "ripaion/mjai/event.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::conv {
 
 // One seat's haipai, draws and discards as the log gives them.
-using SeatLog = tenhou::SeatRecord;
+using SeatLog = model::SeatRecord;
 
 struct SeatQueues {
     std::vector<QueueEvent> take_events;
@@ -40,12 +40,5 @@ Result<std::monostate, QueueFailure> build_seat_queues(const std::array<SeatLog,
 // One seat's queues, including the pass that gives tsumogiri discards their
 // tile and drops the placeholder discards of tile code 0.
 Result<std::monostate, QueueFailure> build_one_seat(mjai::Seat seat, const SeatLog& log, SeatQueues& out);
-
-// A take-list text: chi, pon or daiminkan.
-Result<QueueEvent, QueueFailure> take_from_notation(mjai::Seat seat, std::string_view text);
-
-// A discard-list text: kakan, ankan, or riichi (appends reach, then its dahai).
-Result<std::monostate, QueueFailure> append_discard_notation(mjai::Seat seat, std::string_view text,
-                                                             std::vector<QueueEvent>& out);
 
 }  // namespace ripaion::conv

@@ -1,5 +1,6 @@
 #include "ripaion/conv/turn_walk.hpp"
 
+#include "ripaion/conv/next_seat.hpp"
 #include "ripaion/conv/walk_state.hpp"
 
 namespace ripaion::conv {

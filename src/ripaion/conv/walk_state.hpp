@@ -37,15 +37,4 @@ inline unsigned call_head_bit(const SeatQueues& q, std::size_t pos, mjai::Seat s
     return pos < q.take_events.size() && q.take_events[pos].is_call() ? 1u << seat : 0u;
 }
 
-// Claim precedence when several seats call the same discard: pon over chi
-// over daiminkan.
-constexpr int call_rank(QueueEvent::Kind kind) noexcept {
-    return kind == QueueEvent::Pon ? 1 : kind == QueueEvent::Chi ? 0 : -1;
-}
-
-// The seat that moves after the actor's discard of `last_pai`: a caller of
-// that tile, by precedence, or the next seat. May record or advance a call
-// choice when the discarder will throw the same tile again.
-mjai::Seat choose_next_seat(const HandQueues& queues, const WalkState& state, CallChoices& choices);
-
 }  // namespace ripaion::conv

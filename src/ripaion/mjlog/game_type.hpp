@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "ripaion/mjlog/mjlog_error.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::mjlog {
 
@@ -25,6 +25,6 @@ inline constexpr std::uint32_t kFirstUnsupported = 0x100;
 // The rule with the display text the JSON export writes (lobby level, East
 // or South, open tanyao, red fives, fast), and the red-five counts.
 // Three-player games and unsupported rule bits are refused.
-Result<tenhou::Rule, MjlogError> rule_of_game_type(std::int64_t type);
+Result<model::Rule, MjlogError> rule_of_game_type(std::int64_t type);
 
 }  // namespace ripaion::mjlog

@@ -18,7 +18,7 @@ constexpr std::ptrdiff_t kMaxTags = 100'000;
 
 }  // namespace
 
-Result<tenhou::RawLog, MjlogError> read_mjlog(std::string bytes) {
+Result<model::RawLog, MjlogError> read_mjlog(std::string bytes) {
     if (gzip::has_gzip_magic(bytes)) {
         auto plain = gzip::gunzip(bytes);
         if (!plain) {
@@ -33,7 +33,7 @@ Result<tenhou::RawLog, MjlogError> read_mjlog(std::string bytes) {
     return read_mjlog_xml(std::move(text).value());
 }
 
-Result<tenhou::RawLog, MjlogError> read_mjlog_xml(std::string text) {
+Result<model::RawLog, MjlogError> read_mjlog_xml(std::string text) {
     // The parsed tree takes about a hundred bytes a tag: a text of tiny tags
     // (a small gzip file inflates to 64 MB of them) is refused before it is
     // built. Real games hold a few thousand tags.

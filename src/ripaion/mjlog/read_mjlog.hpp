@@ -6,15 +6,15 @@
 #include <string>
 
 #include "ripaion/mjlog/mjlog_error.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::mjlog {
 
 // The file's bytes, taken by value so that they are released once parsed.
-Result<tenhou::RawLog, MjlogError> read_mjlog(std::string bytes);
+Result<model::RawLog, MjlogError> read_mjlog(std::string bytes);
 
 // The record's XML as UTF-8 text (modified in place while parsing).
-Result<tenhou::RawLog, MjlogError> read_mjlog_xml(std::string text);
+Result<model::RawLog, MjlogError> read_mjlog_xml(std::string text);
 
 }  // namespace ripaion::mjlog

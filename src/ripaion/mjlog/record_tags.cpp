@@ -15,15 +15,15 @@
 namespace ripaion::mjlog {
 namespace {
 
-using tenhou::ActionItem;
-using tenhou::HandRecord;
-using tenhou::ResultItem;
+using model::ActionItem;
+using model::HandRecord;
+using model::ResultItem;
 
 constexpr std::uint8_t kTsumogiri = 60;
 constexpr int kNoDraw = -1;
 
 // The result labels of the JSON log.
-using tenhou::kWinLabel;
+using model::kWinLabel;
 constexpr std::string_view kDrawLabel = "\xE6\xB5\x81\xE5\xB1\x80";                    // 流局
 constexpr std::string_view kAllTenpaiLabel = "\xE5\x85\xA8\xE5\x93\xA1\xE8\x81\xB4\xE7\x89\x8C";    // 全員聴牌
 constexpr std::string_view kAllNotenLabel = "\xE5\x85\xA8\xE5\x93\xA1\xE4\xB8\x8D\xE8\x81\xB4";     // 全員不聴
@@ -68,7 +68,7 @@ std::optional<TileTag> tile_tag(const char* name) noexcept {
 
 class RecordReader {
 public:
-    Result<tenhou::RawLog, MjlogError> run(const pugi::xml_node& root) {
+    Result<model::RawLog, MjlogError> run(const pugi::xml_node& root) {
         for (pugi::xml_node tag = root.first_child(); tag; tag = tag.next_sibling()) {
             if (tag.type() != pugi::node_element) continue;
             if (!read_tag(tag)) return fail(std::move(error_));
@@ -78,7 +78,7 @@ public:
         if (!owari_) return fail(refused("unfinished game"));
         if (hand_ && hand_->results.empty()) return fail(malformed("hand without result"));
         finish_hand();
-        tenhou::RawLog log;
+        model::RawLog log;
         log.log = std::move(hands_);
         log.name = std::move(*names_);
         log.rule = std::move(*rule_);
@@ -121,7 +121,7 @@ private:
         return bad(std::string(what) + " outside a hand");
     }
 
-    tenhou::Tile tile_of(unsigned id) const { return tiles_[id]; }
+    model::Tile tile_of(unsigned id) const { return tiles_[id]; }
 
     // Items are made in place: a temporary would cost its notation's
     // destructor per entry. A seat's list holds about 18 entries in a hand
@@ -131,7 +131,7 @@ private:
         if (items.capacity() == 0) items.reserve(24);
         return items.emplace_back();
     }
-    static void push_tile(std::vector<ActionItem>& items, tenhou::Tile t) {
+    static void push_tile(std::vector<ActionItem>& items, model::Tile t) {
         ActionItem& item = append(items);
         item.kind = ActionItem::Kind::Tile;
         item.tile = t;
@@ -350,8 +350,8 @@ private:
         ResultItem details;
         details.kind = ResultItem::Kind::Details;
         for (std::int64_t seat : {std::int64_t(*who), *from, pao}) {
-            tenhou::JsonValue v;
-            v.kind = tenhou::JsonValue::Kind::UInt;
+            model::JsonValue v;
+            v.kind = model::JsonValue::Kind::UInt;
             v.uint = std::uint64_t(seat);
             details.details.push_back(std::move(v));
         }
@@ -398,10 +398,10 @@ private:
         hand_.reset();
     }
 
-    std::optional<tenhou::Rule> rule_;
+    std::optional<model::Rule> rule_;
     std::optional<std::array<std::string, 4>> names_;
     bool red_fives_ = false;
-    std::array<tenhou::Tile, kTileIdCount> tiles_{};  // by tile id, for this game's red fives
+    std::array<model::Tile, kTileIdCount> tiles_{};  // by tile id, for this game's red fives
     bool owari_ = false;
     std::vector<HandRecord> hands_;
     std::optional<HandRecord> hand_;
@@ -412,7 +412,7 @@ private:
 
 }  // namespace
 
-Result<tenhou::RawLog, MjlogError> read_record_tags(const pugi::xml_node& root) {
+Result<model::RawLog, MjlogError> read_record_tags(const pugi::xml_node& root) {
     return RecordReader{}.run(root);
 }
 

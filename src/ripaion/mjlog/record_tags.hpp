@@ -4,11 +4,11 @@
 #include <pugixml.hpp>
 
 #include "ripaion/mjlog/mjlog_error.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::mjlog {
 
-Result<tenhou::RawLog, MjlogError> read_record_tags(const pugi::xml_node& root);
+Result<model::RawLog, MjlogError> read_record_tags(const pugi::xml_node& root);
 
 }  // namespace ripaion::mjlog

@@ -12,14 +12,14 @@
 namespace ripaion::pipeline {
 namespace {
 
-Result<tenhou::RawLog, Failure> read_tenhou_json(std::string_view bytes) {
+Result<model::RawLog, Failure> read_tenhou_json(std::string_view bytes) {
     auto parsed = tenhou::parse_raw_log_bytes(bytes);
     if (!parsed) return fail(parsed.error().not_utf8 ? Failure::NotUtf8 : Failure::Parse);
     return std::move(parsed).value();
 }
 
 // The XML reader parses in place, so it takes the bytes as its own.
-Result<tenhou::RawLog, Failure> read_mjlog(std::string bytes) {
+Result<model::RawLog, Failure> read_mjlog(std::string bytes) {
     auto parsed = mjlog::read_mjlog(std::move(bytes));
     if (!parsed) {
         return fail(parsed.error().kind == mjlog::MjlogError::Kind::Refused ? Failure::InvalidLog : Failure::MjlogParse);
@@ -27,7 +27,7 @@ Result<tenhou::RawLog, Failure> read_mjlog(std::string bytes) {
     return std::move(parsed).value();
 }
 
-Result<conv::ConvertedGame, Failure> game_of(tenhou::RawLog log) {
+Result<conv::ConvertedGame, Failure> game_of(model::RawLog log) {
     auto converted = conv::convert_game(std::move(log));
     if (!converted) {
         return fail(converted.error().kind == conv::ConvertErrorKind::TenhouLogParsing ? Failure::InvalidLog
@@ -49,7 +49,7 @@ InputFormat detect_input_format(std::string_view bytes) noexcept {
     return first != std::string_view::npos && bytes[first] == '<' ? InputFormat::Mjlog : InputFormat::TenhouJson;
 }
 
-Result<tenhou::RawLog, Failure> read_log(std::string_view bytes, InputFormat format) {
+Result<model::RawLog, Failure> read_log(std::string_view bytes, InputFormat format) {
     switch (format) {
         case InputFormat::TenhouJson: return read_tenhou_json(bytes);
         case InputFormat::Mjlog: return read_mjlog(std::string(bytes));
@@ -57,7 +57,7 @@ Result<tenhou::RawLog, Failure> read_log(std::string_view bytes, InputFormat for
     return fail(Failure::Parse);
 }
 
-Result<conv::GameLines, Failure> lines_of_log(tenhou::RawLog log) {
+Result<conv::GameLines, Failure> lines_of_log(model::RawLog log) {
     auto game = game_of(std::move(log));
     if (!game) return fail(game.error());
     // Encoded within this scope so that the game is freed before the caller
@@ -68,7 +68,7 @@ Result<conv::GameLines, Failure> lines_of_log(tenhou::RawLog log) {
 }
 
 Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format) {
-    std::optional<tenhou::RawLog> log;
+    std::optional<model::RawLog> log;
     {
         auto read = format == InputFormat::Mjlog ? read_mjlog(std::move(bytes)) : read_log(bytes, format);
         if (!read) return fail(read.error());

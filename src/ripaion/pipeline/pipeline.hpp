@@ -1,5 +1,5 @@
 // The library's whole conversion, the only way from a log to mjai lines:
-//   read     bytes -> tenhou::RawLog     (the reader of the input format)
+//   read     bytes -> model::RawLog     (the reader of the input format)
 //   convert  RawLog -> conv::ConvertedGame
 //   encode   ConvertedGame -> conv::GameLines
 // Touches no interpreter: callers may run it without the interpreter lock.
@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "ripaion/conv/game_lines.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::pipeline {
 
@@ -41,11 +41,11 @@ inline constexpr int kFailureCount = static_cast<int>(Failure::MjlogParse) + 1;
 
 // The read stage alone. JSON bytes that are not UTF-8 fail as such,
 // whatever else is wrong with them.
-Result<tenhou::RawLog, Failure> read_log(std::string_view bytes, InputFormat format);
+Result<model::RawLog, Failure> read_log(std::string_view bytes, InputFormat format);
 
 // The convert and encode stages: the game's events are released once every
 // line is encoded.
-Result<conv::GameLines, Failure> lines_of_log(tenhou::RawLog log);
+Result<conv::GameLines, Failure> lines_of_log(model::RawLog log);
 
 // Every stage. Owned bytes are released as soon as they are read, which
 // keeps a call's peak memory near the size of the model; borrowed bytes

@@ -18,11 +18,11 @@
 
 #include <boost/json/basic_parser.hpp>
 
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/tenhou/diagnostics.hpp"
 #include "ripaion/tenhou/json_number.hpp"
 #include "ripaion/tenhou/json_scalar.hpp"
 #include "ripaion/tenhou/log_shape.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 #include "ripaion/tenhou/value_rules.hpp"
 
 namespace ripaion::tenhou::detail {

@@ -24,11 +24,22 @@
 #include <utility>
 #include <vector>
 
+#include "ripaion/model/json_value.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/tenhou/diagnostics.hpp"
-#include "ripaion/tenhou/json_value.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::tenhou::detail {
+
+// The model's types this reader fills.
+using model::ActionItem;
+using model::HandMeta;
+using model::HandRecord;
+using model::JsonValue;
+using model::RawLog;
+using model::ResultItem;
+using model::Rule;
+using model::SeatRecord;
+using model::Tile;
 
 // Deepest level of nesting accepted for values read into the model; the
 // document's outermost value is level 1.

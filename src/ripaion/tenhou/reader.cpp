@@ -73,7 +73,7 @@ ReadError read_error(std::string message, std::string_view text, std::size_t off
 // `numbers` is the text the reader takes numbers from when the parser reads
 // a copy of it (empty otherwise). Sets `exponent_overflow` when the parser
 // refused an exponent.
-Result<RawLog, ReadError> parse_with_parser(std::string_view text, std::string_view numbers, std::size_t max_depth,
+Result<model::RawLog, ReadError> parse_with_parser(std::string_view text, std::string_view numbers, std::size_t max_depth,
                                             bool& exponent_overflow) {
     boost::json::parse_options options;
     options.max_depth = max_depth;
@@ -102,7 +102,7 @@ Result<RawLog, ReadError> parse_with_parser(std::string_view text, std::string_v
 
 }  // namespace
 
-Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
+Result<model::RawLog, ReadError> parse_raw_log(std::string_view text) {
     const std::size_t max_depth = parser_depth_limit();
     bool exponent_overflow = false;
     auto parsed = parse_with_parser(text, {}, max_depth, exponent_overflow);
@@ -112,7 +112,7 @@ Result<RawLog, ReadError> parse_raw_log(std::string_view text) {
     return parse_with_parser(copy, text, max_depth, exponent_overflow);
 }
 
-Result<RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes) {
+Result<model::RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes) {
     if (!utf8_valid(bytes)) return fail(BytesReadError{true, {}});
     auto parsed = parse_raw_log(bytes);
     if (!parsed) return fail(BytesReadError{false, std::move(parsed.error())});

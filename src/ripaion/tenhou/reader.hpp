@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::tenhou {
 
@@ -20,7 +20,7 @@ struct ReadError {
     std::size_t column = 0;  // 1-based, in bytes
 };
 
-Result<RawLog, ReadError> parse_raw_log(std::string_view text);
+Result<model::RawLog, ReadError> parse_raw_log(std::string_view text);
 
 // Bytes that must be UTF-8 text before they are anything else: a failure
 // says whether they were not UTF-8 (then nothing else is checked) or, as
@@ -29,6 +29,6 @@ struct BytesReadError {
     bool not_utf8 = false;
     ReadError read;  // when the bytes are UTF-8
 };
-Result<RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes);
+Result<model::RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes);
 
 }  // namespace ripaion::tenhou

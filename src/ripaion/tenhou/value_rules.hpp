@@ -12,11 +12,11 @@
 #include <string>
 
 #include "ripaion/mjai/tile.hpp"
+#include "ripaion/model/json_value.hpp"
+#include "ripaion/model/raw_log.hpp"
 #include "ripaion/tenhou/diagnostics.hpp"
 #include "ripaion/tenhou/json_scalar.hpp"
-#include "ripaion/tenhou/json_value.hpp"
 #include "ripaion/tenhou/log_shape.hpp"
-#include "ripaion/tenhou/raw_log.hpp"
 
 namespace ripaion::tenhou::detail {
 

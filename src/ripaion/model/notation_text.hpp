@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace ripaion::tenhou {
+namespace ripaion::model {
 
 class NotationText {
 public:
@@ -66,4 +66,4 @@ private:
     char bytes_[kInPlace] = {};
 };
 
-}  // namespace ripaion::tenhou
+}  // namespace ripaion::model

@@ -1,9 +1,9 @@
-#include "ripaion/tenhou/notation_text.hpp"
+#include "ripaion/model/notation_text.hpp"
 
 #include <cstring>
 #include <new>
 
-namespace ripaion::tenhou {
+namespace ripaion::model {
 namespace {
 
 char* heap_block(const char* bytes) noexcept {
@@ -51,4 +51,4 @@ void NotationText::take(NotationText& other) noexcept {
     other.tag_ = 0;
 }
 
-}  // namespace ripaion::tenhou
+}  // namespace ripaion::model

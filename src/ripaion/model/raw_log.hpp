@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "ripaion/mjai/tile.hpp"
-#include "ripaion/tenhou/json_value.hpp"
-#include "ripaion/tenhou/notation_text.hpp"
+#include "ripaion/model/json_value.hpp"
+#include "ripaion/model/notation_text.hpp"
 
-namespace ripaion::tenhou {
+namespace ripaion::model {
 
 using mjai::Tile;
 
@@ -80,4 +80,4 @@ struct RawLog {
     std::optional<std::vector<std::string>> sx;
 };
 
-}  // namespace ripaion::tenhou
+}  // namespace ripaion::model

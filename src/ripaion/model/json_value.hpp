@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace ripaion::tenhou {
+namespace ripaion::model {
 
 struct JsonMember;
 
@@ -31,4 +31,4 @@ struct JsonMember {
     JsonValue second;    // value
 };
 
-}  // namespace ripaion::tenhou
+}  // namespace ripaion::model
