@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         if (!parsed || parsed.value().log.empty()) continue;
         const std::size_t n = parsed.value().log.size();
         // Copies made ahead so that only the conversion is timed.
-        std::vector<ripaion::tenhou::RawLog> copies(repeats, parsed.value());
+        std::vector<ripaion::model::RawLog> copies(repeats, parsed.value());
         std::vector<double> t;
         bool ok = true;
         for (auto& copy : copies) {
