@@ -20,7 +20,7 @@ import os
 import time
 
 from ripaion_rs import check, tenhou_to_mjai
-from ripaion_rs._worker import GZIP_LEVEL
+from ripaion_rs._job import GZIP_LEVEL
 
 DEFAULT_CORPUS = "/work/shared/corpus"
 

@@ -9,6 +9,7 @@
 #include "call.hpp"
 #include "check.hpp"
 #include "errors.hpp"
+#include "facts.hpp"
 #include "in_memory.hpp"
 #include "py_ref.hpp"
 #include "ripaion/version.hpp"
@@ -128,6 +129,7 @@ PyObject* create_module() {
     const std::string version = python_version_text(package_version());
     if (!add_version(module.get(), "__version__", version)) return nullptr;
     if (!add_version(module.get(), "VERSION", version)) return nullptr;
+    if (!add_facts(module.get())) return nullptr;
     return module.release();
 }
 

@@ -1,14 +1,15 @@
-"""Running the jobs, in this process or in a pool of workers, and counting outcomes."""
+"""Running the jobs, in this process or in a pool of workers, and counting
+outcomes; the run's tally decides its exit status."""
 
 from __future__ import annotations
 
-import sys
 import time
 from collections import Counter
 from typing import IO, Callable, List, Optional, Sequence, Tuple
 
-from . import _worker
-from ._worker import CONVERTED, SKIPPED, Failure, Job, Outcome
+from ._job import (EXIT_FAILED, EXIT_OK, EXIT_USAGE, Job, Kind, Outcome, Settings)
+from ._storage import Storage
+from ._worker import run_job
 
 EXAMPLES_SHOWN = 10
 
@@ -22,36 +23,23 @@ class OwnOutputError(Exception):
         self.error = error
 
 
-def run(jobs: Sequence[Job], workers: int, settings: _worker.Settings,
-        record: Callable[[Outcome], None]) -> None:
+def run(jobs: Sequence[Job], workers: int, settings: Settings, record: Callable[[Outcome], None],
+        stopped: Callable[[int], None]) -> None:
     """Convert every job and pass each outcome to `record` as it arrives.
 
     The workers write the output files themselves; only ranges of the job
-    list and the outcomes (mostly a small integer) cross the process
+    list and the outcomes (mostly one shared value) cross the process
     boundary. An exception in `record`, Ctrl-C or SIGTERM stops the
-    workers at once and passes on."""
+    workers at once, tells `stopped` how many logs they converted, and
+    passes on."""
     if workers <= 1 or len(jobs) <= 1:
-        _worker.configure(settings)
+        storage = Storage()
         for job in jobs:
-            record(_worker.run_job(job))
+            record(run_job(job, settings, storage))
         return
     from . import _pool  # multiprocessing takes longer to import than a small run takes
 
-    _pool.run_workers(jobs, min(workers, len(jobs)), settings, record)
-
-
-def converted_before_stop(tally: "Tally") -> int:
-    """Logs converted in a run that was stopped, also those whose outcome
-    had not reached the parent yet."""
-    pool = sys.modules.get(__package__ + "._pool")
-    return max(tally.converted, getattr(pool, "converted_when_stopped", 0))
-
-
-def describe(failure: Failure) -> str:
-    """`path: type: message`, or `path:line: kind: message` for a stream's problem."""
-    if len(failure) > 3:
-        return "%s:%d: %s: %s" % (failure[0], failure[3], failure[1], failure[2])
-    return "%s: %s: %s" % failure[:3]
+    _pool.run_workers(jobs, min(workers, len(jobs)), settings, record, stopped)
 
 
 def _write_line(stream: IO[str], what: str, entry: dict) -> None:
@@ -66,7 +54,8 @@ def _write_line(stream: IO[str], what: str, entry: dict) -> None:
 
 
 class Tally:
-    """Counts outcomes, keeps a few failures to show, and writes the report."""
+    """Counts outcomes, keeps a few failures to show, writes the report and
+    the manifest, and decides the run's exit status."""
 
     def __init__(self, total: int, report: Optional[IO[str]], start: float,
                  manifest: Optional[IO[str]] = None, checking: bool = False) -> None:
@@ -77,9 +66,15 @@ class Tally:
         self.converted = 0
         self.skipped = 0
         self.failed_by_type: Counter[str] = Counter()
-        self.examples: List[Failure] = []
+        self.examples: List[Outcome] = []
         self.ignored: List[Tuple[str, str]] = []  # (path, why) of files a search did not take
         self.start = start  # time.monotonic() when the command started
+        # How the run was cut short: the exit status of the signal or of
+        # standard output's failure, or the command's own output failing.
+        self.stop_status: Optional[int] = None
+        self.own_error: Optional[OwnOutputError] = None
+        self.converted_when_stopped = 0  # by workers, reported to the parent or not
+        self.nothing_done_is_usage = not checking  # a batch that could convert nothing: status 2
 
     @property
     def done(self) -> int:
@@ -89,36 +84,44 @@ class Tally:
     def failed(self) -> int:
         return sum(self.failed_by_type.values())
 
+    @property
+    def interrupted(self) -> bool:
+        return self.stop_status is not None and self.stop_status > EXIT_FAILED
+
     def ignore(self, path: str, why: str) -> None:
         """A file a search found but did not take (a FIFO, say): skipped, with a note."""
         self.skipped += 1
         if len(self.ignored) < EXAMPLES_SHOWN:
             self.ignored.append((path, why))
 
+    def stopped(self, converted: int) -> None:
+        """The workers were stopped having converted `converted` logs."""
+        self.converted_when_stopped = converted
+
     def add(self, outcome: Outcome) -> None:
-        if isinstance(outcome, dict):
-            if outcome.get("skipped"):
-                self.skipped += 1
-            else:
-                self.converted += 1
-            if self.manifest is not None:
-                _write_line(self.manifest, "the manifest", outcome)
-        elif outcome == CONVERTED:
+        kind = outcome.kind
+        if kind is Kind.CONVERTED:
             self.converted += 1
-        elif outcome == SKIPPED:
+        elif kind is Kind.SKIPPED:
             self.skipped += 1
-        elif isinstance(outcome, tuple):
-            path, kind, message = outcome[:3]
-            self.failed_by_type[kind] += 1
+        else:
+            self.failed_by_type[outcome.error] += 1
             if len(self.examples) < EXAMPLES_SHOWN:
                 self.examples.append(outcome)
             if self.report is not None:
-                entry = {"path": path, "type": kind, "message": message}
-                if len(outcome) > 3:  # a stream's problem: its line, and its kind by that name
-                    entry = {"path": path, "line": outcome[3], "kind": kind, "message": message}
-                _write_line(self.report, "the report", entry)
+                _write_line(self.report, "the report", outcome.report_line())
+        if outcome.entry is not None and self.manifest is not None:
+            _write_line(self.manifest, "the manifest", outcome.entry)
 
-    def summary(self, interrupted: bool) -> str:
+    def exit_status(self) -> int:
+        if self.own_error is not None:
+            converted = max(self.converted, self.converted_when_stopped)
+            return EXIT_USAGE if self.nothing_done_is_usage and not converted else EXIT_FAILED
+        if self.stop_status is not None:
+            return self.stop_status
+        return EXIT_FAILED if self.failed else EXIT_OK
+
+    def summary(self) -> str:
         elapsed = time.monotonic() - self.start
         if self.checking:
             counts = "%d valid, %d invalid" % (self.converted, self.failed)
@@ -129,7 +132,7 @@ class Tally:
             counts += " (%s)" % kinds
         rate = self.done / elapsed if elapsed > 0 else 0.0
         unit = "streams" if self.checking else "logs"
-        if interrupted:
+        if self.interrupted:
             head = "interrupted after %d of %d %s" % (self.done, self.total, unit)
         elif not self.total:
             head = "no streams found" if self.checking else "no logs (*.json, *.mjlog, *.xml) found"
@@ -137,7 +140,7 @@ class Tally:
             head = "%d %s" % (self.total, unit)
         lines = ["ripaion: %s: %s in %.2f s, %.0f %s/s" % (head, counts, elapsed, rate, unit)]
         if self.report is None:
-            lines += ["  " + describe(failure) for failure in self.examples]
+            lines += ["  " + failure.describe() for failure in self.examples]
             if self.failed > len(self.examples):
                 lines.append("  ... and %d more (--report FILE lists every failure)"
                              % (self.failed - len(self.examples)))

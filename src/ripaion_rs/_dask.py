@@ -15,8 +15,9 @@ import signal
 from collections import deque
 from typing import Any, Callable, Deque, Dict, Iterator, List, Optional, Sequence, Tuple
 
-from . import _output, _storage, _worker
-from ._worker import WORKER_DIED, Job, Outcome, Settings
+from . import _output, _storage
+from ._job import WORKER_DIED, Job, Outcome, Settings, batch_size, failed
+from ._worker import failure, run_job
 
 try:
     from distributed import WorkerPlugin
@@ -38,27 +39,30 @@ class ClusterError(Exception):
     """The cluster or the storage cannot be used: nothing was converted."""
 
 
+# A worker's storage, shared by the runs its threads serve (it holds no run's settings).
+_STORAGE = _storage.Storage()
+
+
 def convert_batch(jobs: Sequence[Job], settings: Settings) -> List[Outcome]:
     """The task a worker runs: the outcomes of `jobs`, in order, each log
     taken through the command's own per-log step."""
-    return [_worker.run_job(job, _storage.write_output, _storage.exists, _storage.read_log, settings)
-            for job in jobs]
+    return [run_job(job, settings, _STORAGE) for job in jobs]
 
 
 def _probe(source: str, output: str) -> None:
     """Run on a worker before any conversion: can it see the logs and the
     output storage (the filesystem packages installed, the paths shared)?"""
-    if not _storage.exists(source):
+    if not _STORAGE.exists(source):
         raise ClusterError("the Dask workers cannot see %s (are the logs on storage the workers share?)" % source)
     _storage.prepare_output(output)
 
 
-def spans(total: int, threads: int, batch_size: int) -> Iterator[Tuple[int, int]]:
-    """(start, end) ranges covering range(total), at most `batch_size` long
+def spans(total: int, threads: int, largest: int) -> Iterator[Tuple[int, int]]:
+    """(start, end) ranges covering range(total), at most `largest` long
     and shrinking towards the end so that the last ones finish together."""
     start = 0
     while start < total:
-        size = _worker.batch_size(total - start, threads, batch_size, SMALLEST_BATCH)
+        size = batch_size(total - start, threads, largest, SMALLEST_BATCH)
         end = min(total, start + size)
         yield start, end
         start = end
@@ -118,10 +122,10 @@ def run(client: Any, jobs: Sequence[Job], settings: Settings,
                 elif not alone:
                     suspects.append(start)
                 else:
-                    record(start, (jobs[start][0], WORKER_DIED, _death_note(exc)))
+                    record(start, failed(jobs[start].source, WORKER_DIED, _death_note(exc)))
             except Exception as exc:  # the task could not run at all on the worker
                 for i in range(start, end):
-                    record(i, _worker.failure(jobs[i][0], exc))
+                    record(i, failure(jobs[i].source, exc))
             else:
                 for i, outcome in enumerate(outcomes, start):
                     record(i, outcome)
@@ -200,7 +204,7 @@ def command_run(address: Optional[str], local_workers: Optional[int], jobs: Sequ
     _storage.check_output(output)
     with session(address, local_workers) as client:
         if jobs:
-            probe(client, jobs[0][0], output)
+            probe(client, jobs[0].source, output)
         yield lambda record: run(client, jobs, settings, lambda index, outcome: record(outcome))
 
 
@@ -208,8 +212,8 @@ def remove_temporaries(jobs: Sequence[Job], token: str) -> None:
     """Once the run is over: the temporary files its workers left in local
     output folders (a worker killed while writing cannot remove its own)."""
     directories = set()
-    for _, destination, _ in jobs:
-        path = _storage.local_path(destination)
+    for job in jobs:
+        path = _storage.local_path(job.destination)
         if path is not None:
             directories.add(os.path.dirname(path) or os.curdir)
     for directory in directories:

@@ -14,7 +14,7 @@ import stat
 from typing import Dict, Iterator, List, NamedTuple, Sequence, Tuple
 
 from ._input import file_kind
-from ._worker import Job
+from ._job import Job
 
 # What a search takes: Tenhou JSON logs and mjlog records (gzip `.mjlog` or
 # plain `.xml`); each file's kind is then told by its content, not its name.
@@ -225,13 +225,13 @@ def plan_jobs(found: Sequence[Found], output_dir: str, suffix: str, compress: bo
         previous = owner.get(destination)
         if previous is None:
             owner[destination] = log.path
-            jobs.append((log.path, destination, log.searched))
+            jobs.append(Job(log.path, destination, log.searched))
         elif os.path.abspath(previous) != os.path.abspath(log.path):
             raise InputError("%s and %s would both be written to %s" % (previous, log.path, destination))
     sources = {os.path.abspath(log.path) for log in found}
-    for _, destination, _ in jobs:
-        if os.path.abspath(destination) in sources:
-            raise InputError("the output file %s is one of the logs" % destination)
+    for job in jobs:
+        if os.path.abspath(job.destination) in sources:
+            raise InputError("the output file %s is one of the logs" % job.destination)
     return jobs
 
 
@@ -239,7 +239,7 @@ def make_directories(output_dir: str, jobs: Sequence[Job]) -> List[str]:
     """Create the output tree once, up front, rather than a check per log in
     the workers; return its directories."""
     os.makedirs(output_dir, exist_ok=True)
-    directories = sorted({os.path.dirname(destination) for _, destination, _ in jobs})
+    directories = sorted({os.path.dirname(job.destination) for job in jobs})
     for directory in directories:
         os.makedirs(directory, exist_ok=True)
     return directories

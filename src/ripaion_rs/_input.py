@@ -9,9 +9,6 @@ import stat
 from typing import Optional, Tuple
 
 
-# 256 MiB: the largest real logs are some 50 kB, so only something that is not
-# a log (a device, a runaway file) ever comes near it.
-DEFAULT_MAX_LOG_SIZE = 256 << 20
 _CHUNK = 1 << 20
 
 

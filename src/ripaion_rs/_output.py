@@ -11,6 +11,8 @@ import secrets
 import stat
 from typing import Iterable, Iterator, List, Optional, Tuple
 
+from ._job import names_standard_output
+
 # The temporary file this process is writing right now, so that a termination
 # handler can remove it. The name is fixed before the file is created, so there
 # is no moment at which a file exists that nobody knows about.
@@ -28,12 +30,6 @@ _CREATE_TEMP = os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW | os.O_CLOEX
 
 def new_token() -> str:
     return "".join(secrets.choice(_TOKEN_ALPHABET) for _ in range(8))
-
-
-def is_stdout_path(path: str) -> bool:
-    """True for "-", "-/" or "-/." (standard output); "./-" and "--" name files."""
-    first, _, rest = path.partition("/")
-    return first == "-" and all(part in ("", ".") for part in rest.split("/"))
 
 
 def _temp_name_candidates(path: str, pid: int, token: str) -> Iterator[str]:
@@ -134,7 +130,7 @@ def write_output(path: str, data: bytes, token: str) -> None:
     written through directly; regular files and new names get the
     complete-or-nothing `publish`.
     """
-    if is_stdout_path(path):
+    if names_standard_output(path):
         write_stdout(data)
         return
     try:

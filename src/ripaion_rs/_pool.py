@@ -10,6 +10,8 @@ one dies the parent knows which logs are done, which one it was converting
 (retried once in a fresh worker, reported as failed only if it kills that
 one too) and which it had not started (handed out again); it also removes
 the temporary file the dead worker may have left. So a run always ends.
+Which range goes where, and what a death means, is `Schedule`'s: plain
+bookkeeping, tested without processes.
 
 The job list reaches the workers by fork, not by pickling: a task is a
 (start, end) range, an answer the list of that range's outcomes.
@@ -19,16 +21,19 @@ from __future__ import annotations
 
 import mmap
 import multiprocessing
+import os
 import signal
 import sys
 import time
 from collections import deque
 from multiprocessing.connection import Connection, wait
+from types import FrameType
 from typing import Any, Callable, Deque, Dict, List, Optional, Sequence, Tuple
 
-from . import _worker
-from ._output import remove_temps_of
-from ._worker import CONVERTED, SKIPPED, WORKER_DIED, Job, Outcome
+from . import _output
+from ._job import CONVERTED, SKIPPED, WORKER_DIED, Job, Kind, Outcome, Settings, batch_size, failed
+from ._storage import Storage
+from ._worker import run_job
 
 Span = Tuple[int, int]  # jobs[start:end]
 DEATHS_TO_BLAME = 2  # a log is blamed when it was being converted at two deaths
@@ -40,27 +45,91 @@ MAX_SPAN = 32
 STOP_SECONDS = 2.0  # for workers to obey SIGTERM before they get SIGKILL
 
 # A log's state in the shared page: not finished, or finished with an outcome.
-_OPEN, _CONVERTED, _SKIPPED, _FAILED = 0, 1, 2, 3
-
-_jobs: Sequence[Job] = ()  # set before forking; the workers read their copy
-_done: Any = None  # the shared page, one byte per job
-# After a run was stopped: logs the workers converted, reported to the parent or not.
-converted_when_stopped = 0
+OPEN, DONE_CONVERTED, DONE_SKIPPED, DONE_FAILED = 0, 1, 2, 3
+_STATE = {Kind.CONVERTED: DONE_CONVERTED, Kind.SKIPPED: DONE_SKIPPED, Kind.FAILED: DONE_FAILED}
 
 
-def _mark(index: int, outcome: Outcome) -> Outcome:
-    if isinstance(outcome, dict):  # a manifest entry
-        _done[index] = _SKIPPED if outcome.get("skipped") else _CONVERTED
-    else:
-        _done[index] = _CONVERTED if outcome == CONVERTED else _SKIPPED if outcome == SKIPPED else _FAILED
-    return outcome
+class Schedule:
+    """Which range of the jobs goes out next, and what a worker's death means.
+
+    Ranges are at most `max_span` long and shrink towards the end. When a
+    worker dies, the ranges it had not started go out again; in the one it
+    was converting, the logs it finished count as they are (`redo_finished`:
+    are done again, since their manifest entries died with it), a failed one
+    is done again (its message died too), and the log it was converting is
+    retried alone in a fresh worker, and blamed at its second death."""
+
+    def __init__(self, total: int, workers: int, max_span: int = MAX_SPAN, redo_finished: bool = False) -> None:
+        self.total = total
+        self.workers = workers
+        self.max_span = max_span
+        self.redo_finished = redo_finished
+        self.todo: Deque[Span] = deque()  # ranges to do again after a worker died
+        self.deaths: Dict[int, int] = {}  # job index -> deaths of workers converting it
+        self.cursor = 0  # jobs[cursor:] have not been handed out yet
+
+    def more(self) -> bool:
+        return bool(self.todo) or self.cursor < self.total
+
+    def next_span(self) -> Span:
+        if self.todo:
+            return self.todo.popleft()
+        size = batch_size(self.total - self.cursor, self.workers, self.max_span)
+        self.cursor += size
+        return (self.cursor - size, self.cursor)
+
+    def died(self, spans: Sequence[Span], state: Callable[[int], int]) -> Tuple[List[Tuple[int, int]], Optional[int]]:
+        """A worker died holding `spans` (in order: the first is the one it
+        was converting); `state(i)` is job i's state in the shared page.
+        Gives the finished logs to count as (index, state), and the log to
+        blame, if any."""
+        if not spans:
+            return [], None
+        start, end = spans[0]
+        self.todo.extendleft(reversed(spans[1:]))  # not started
+        finished: List[Tuple[int, int]] = []
+        index = start
+        while index < end and state(index) != OPEN:
+            if state(index) == DONE_FAILED or self.redo_finished:
+                self.todo.appendleft((index, index + 1))
+            else:
+                finished.append((index, state(index)))
+            index += 1
+        if index == end:
+            return finished, None
+        if index + 1 < end:
+            self.todo.appendleft((index + 1, end))
+        self.deaths[index] = self.deaths.get(index, 0) + 1
+        if self.deaths[index] >= DEATHS_TO_BLAME:
+            return finished, index
+        self.todo.appendleft((index, index + 1))  # alone, in a fresh worker
+        return finished, None
 
 
-def _serve(connection: Connection, inherited: List[Connection], settings: _worker.Settings) -> None:
+def _on_terminate(signum: int, frame: Optional[FrameType]) -> None:
+    temp = _output.pending_temp
+    if temp is not None:
+        _output.remove_quietly(temp)
+    os._exit(128 + signum)
+
+
+def init_worker() -> None:
+    """Worker set-up. Ctrl-C reaches the whole process group; the parent alone
+    decides what it means and then terminates the workers with SIGTERM, which a
+    worker answers by removing the file it was writing and exiting at once."""
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+    signal.signal(signal.SIGTERM, _on_terminate)
+    # The parent blocks both while it starts a worker; take them from here on.
+    signal.pthread_sigmask(signal.SIG_UNBLOCK, {signal.SIGINT, signal.SIGTERM})
+
+
+def _serve(connection: Connection, inherited: List[Connection], jobs: Sequence[Job], done: Any,
+           settings: Settings) -> None:
     """A worker's life: convert each range the parent sends until it sends None."""
     for other in inherited:  # the parent's ends of other workers' pipes
         other.close()
-    _worker.init_worker(settings)
+    init_worker()
+    storage = Storage()
     while True:
         try:
             span = connection.recv()
@@ -68,8 +137,11 @@ def _serve(connection: Connection, inherited: List[Connection], settings: _worke
             return
         if span is None:
             return
-        start, end = span
-        outcomes = [_mark(i, _worker.run_job(_jobs[i])) for i in range(start, end)]
+        outcomes = []
+        for i in range(*span):
+            outcome = run_job(jobs[i], settings, storage)
+            done[i] = _STATE[outcome.kind]
+            outcomes.append(outcome)
         try:
             connection.send(outcomes)
         except OSError:  # the parent is gone
@@ -100,61 +172,28 @@ def _death_note(exitcode: Optional[int]) -> str:
     return "the worker process converting this log exited with status %s" % exitcode
 
 
-def _stop(workers: List[_Worker], settings: _worker.Settings) -> None:
-    """Stop every worker: SIGTERM (a worker removes its own temporary file),
-    then SIGKILL for one that does not obey in time, whose files the parent
-    removes. Nothing here waits without end."""
-    for w in workers:
-        if w.process.exitcode is None:
-            w.process.terminate()
-    deadline = time.monotonic() + STOP_SECONDS
-    for w in workers:
-        w.process.join(max(0.0, deadline - time.monotonic()))
-    for w in workers:
-        if w.process.exitcode is None:
-            w.process.kill()
-            w.process.join()
-            _remove_temps(w, settings)
-
-
-def _remove_temps(w: _Worker, settings: _worker.Settings) -> None:
-    """The temporary file of a dead worker: one for a log of its current range."""
-    if w.spans:
-        start, end = w.spans[0]
-        destinations = (_jobs[i][1] for i in range(start, end) if _done[i] == _OPEN)
-        remove_temps_of(w.process.pid, settings.token, destinations)
-
-
-def run_workers(jobs: Sequence[Job], workers: int, settings: _worker.Settings,
-                record: Callable[[Outcome], None]) -> None:
+def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: Callable[[Outcome], None],
+                stopped: Callable[[int], None]) -> None:
     """Convert `jobs` in `workers` processes, passing every outcome to
     `record`. Any exception here (Ctrl-C included, or one of `record`)
-    stops the workers, which leaves no temporary file, and passes on."""
-    global _jobs, _done, converted_when_stopped
-    _jobs = jobs
-    converted_when_stopped = 0
-    _done = mmap.mmap(-1, max(1, len(jobs)))  # shared with the workers forked below
+    stops the workers, which leaves no temporary file, tells `stopped` how
+    many logs the workers converted (reported to the parent or not), and
+    passes on."""
+    done = mmap.mmap(-1, max(1, len(jobs)))  # one byte per job, shared with the workers forked below
     context = multiprocessing.get_context("fork")
-    todo: Deque[Span] = deque()  # ranges to do again after a worker died
-    deaths: Dict[int, int] = {}  # job index -> deaths of workers converting it
-    cursor = 0  # jobs[cursor:] have not been handed out yet
+    schedule = Schedule(len(jobs), workers, redo_finished=settings.manifest)
     live: List[_Worker] = []
 
-    def more() -> bool:
-        return bool(todo) or cursor < len(jobs)
-
-    def next_span() -> Span:
-        nonlocal cursor
-        if todo:
-            return todo.popleft()
-        size = _worker.batch_size(len(jobs) - cursor, workers, MAX_SPAN)
-        cursor += size
-        return (cursor - size, cursor)
+    def remove_temps(w: _Worker) -> None:
+        """The temporary file of a dead worker: one for a log of its current range."""
+        if w.spans:
+            destinations = (jobs[i].destination for i in range(*w.spans[0]) if done[i] == OPEN)
+            _output.remove_temps_of(w.process.pid, settings.token, destinations)
 
     def start_worker() -> None:
         parent_end, child_end = context.Pipe()
         inherited = [w.connection for w in live] + [parent_end]
-        process = context.Process(target=_serve, args=(child_end, inherited, settings), daemon=True)
+        process = context.Process(target=_serve, args=(child_end, inherited, jobs, done, settings), daemon=True)
         sys.stdout.flush()
         sys.stderr.flush()
         # The worker ignores Ctrl-C (the parent decides) once it has said so;
@@ -170,49 +209,45 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: _worker.Settings,
 
     def balance() -> None:
         """Keep every worker supplied, replace dead ones, release idle ones."""
-        while more() and sum(not w.stopping for w in live) < workers:
+        while schedule.more() and sum(not w.stopping for w in live) < workers:
             start_worker()
         for w in live:
-            while more() and not w.stopping and len(w.spans) < IN_FLIGHT:
-                w.spans.append(next_span())
+            while schedule.more() and not w.stopping and len(w.spans) < IN_FLIGHT:
+                w.spans.append(schedule.next_span())
                 w.send(w.spans[-1])
-            if not more() and not w.spans and not w.stopping:
+            if not schedule.more() and not w.spans and not w.stopping:
                 w.stopping = True
                 w.send(None)
 
     def gone(w: _Worker) -> None:
         """A worker has exited; its process is not yet reaped, so its PID
         (in its temporary names) cannot belong to anyone else yet."""
-        _remove_temps(w, settings)
+        remove_temps(w)
         live.remove(w)
         w.process.join()
         w.connection.close()
-        if not w.spans:
-            return
-        start, end = w.spans.popleft()
-        todo.extendleft(reversed(w.spans))  # not started
+        finished, blamed = schedule.died(list(w.spans), done.__getitem__)
         w.spans.clear()
-        # The range it was converting: finished logs count as they are, a
-        # failed one is simply tried again (its message died with the
-        # worker), and so is every finished one when the run keeps a
-        # manifest, whose entries died too (an output is replaced whole).
-        index = start
-        while index < end and _done[index] != _OPEN:
-            state = _done[index]
-            if state == _FAILED or settings.manifest:
-                todo.appendleft((index, index + 1))
-            else:
-                record(CONVERTED if state == _CONVERTED else SKIPPED)
-            index += 1
-        if index == end:
-            return
-        if index + 1 < end:
-            todo.appendleft((index + 1, end))
-        deaths[index] = deaths.get(index, 0) + 1
-        if deaths[index] >= DEATHS_TO_BLAME:
-            record((jobs[index][0], WORKER_DIED, _death_note(w.process.exitcode)))
-        else:
-            todo.appendleft((index, index + 1))  # alone, in a fresh worker
+        for _, state in finished:
+            record(CONVERTED if state == DONE_CONVERTED else SKIPPED)
+        if blamed is not None:
+            record(failed(jobs[blamed].source, WORKER_DIED, _death_note(w.process.exitcode)))
+
+    def stop() -> None:
+        """Stop every worker: SIGTERM (a worker removes its own temporary
+        file), then SIGKILL for one that does not obey in time, whose files
+        the parent removes. Nothing here waits without end."""
+        for w in live:
+            if w.process.exitcode is None:
+                w.process.terminate()
+        deadline = time.monotonic() + STOP_SECONDS
+        for w in live:
+            w.process.join(max(0.0, deadline - time.monotonic()))
+        for w in live:
+            if w.process.exitcode is None:
+                w.process.kill()
+                w.process.join()
+                remove_temps(w)
 
     try:
         balance()
@@ -239,10 +274,8 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: _worker.Settings,
                     gone(w)
             balance()
     except BaseException:
-        _stop(live, settings)
-        converted_when_stopped = _done[:].count(_CONVERTED)
+        stop()
+        stopped(done[:].count(DONE_CONVERTED))
         raise
     finally:
-        _jobs = ()
-        _done.close()
-        _done = None
+        done.close()

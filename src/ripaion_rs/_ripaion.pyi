@@ -98,3 +98,16 @@ def check(data: Union[bytes, bytearray, memoryview, str, Sequence[Union[str, byt
     previous hand's deltas and riichi deposits. Raises TypeError for other
     argument types.
     """
+
+# The package's own helpers (outside __all__): rules the command shares with
+# the extension, decided here once.
+MIN_GZIP_LEVEL: int
+"""The smallest level convert_to_bytes(gzip=...) takes (stored)."""
+MAX_GZIP_LEVEL: int
+"""The largest level convert_to_bytes(gzip=...) takes."""
+
+def detect_format(head: Union[bytes, bytearray, memoryview, str]) -> str:
+    """The format format="auto" reads a log whose bytes start with `head`: "tenhou6" or "mjlog"."""
+
+def names_standard_output(path: Union[str, os.PathLike[str]]) -> bool:
+    """Whether `path` means standard output where an output path is taken ("-", "-/", "-/.")."""

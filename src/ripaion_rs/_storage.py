@@ -12,9 +12,9 @@ from __future__ import annotations
 
 import os
 import re
-from typing import Any, List, Optional, Set, Tuple
+from typing import Any, List, Optional, Tuple
 
-from . import _discover, _input, _output
+from . import _discover, _input, _job, _output
 from ._discover import Discovery, Found
 
 # Protocols whose put of a whole object is atomic (and that have no rename).
@@ -117,41 +117,90 @@ def find_logs(arguments: List[str]) -> Discovery:
 
 # ---------------------------------------------------------------- reading and writing
 
-def read_log(location: str, limit: int, searched: bool) -> bytes:
-    """A log's bytes, at most `limit` of them (LogTooLarge beyond): a local
-    one as the command reads it, one at a URL through fsspec."""
-    path = local_path(location)
-    if path is not None:
-        return _input.read_log(path, limit, searched)
-    fs, path = _filesystem(location)
-    data = fs.cat_file(path, start=0, end=limit + 1)
-    if len(data) > limit:
-        raise _input.too_large(limit)
-    return data
+class StandardOutputFailed(BaseException):
+    """Standard output cannot be written: the command's own failure, not the
+    log's, so it passes the per-log error handling and ends the command."""
+
+    def __init__(self, error: OSError) -> None:
+        super().__init__(error)
+        self.error = error
 
 
-def exists(location: str) -> bool:
-    path = local_path(location)
-    if path is not None:
-        return os.path.exists(path)
-    fs, path = _filesystem(location)
-    return bool(fs.exists(path))
+class Storage:
+    """Where a run reads its logs and writes its outputs: plain paths and
+    file:// URLs as the command reads and writes files, other URLs through
+    fsspec. Holds no setting of a run, so one serves every run of a process.
+
+    `user_named`: the output paths were named by the user (the single-log
+    form): "-" is standard output, and a device, a pipe or a link there is
+    written through, since renaming over it would replace the node itself
+    (as root, even /dev/null). Outputs the command plans are always
+    replaced whole, never written through."""
+
+    def __init__(self, user_named: bool = False) -> None:
+        self.user_named = user_named
+
+    def read(self, location: str, limit: int, searched: bool) -> bytes:
+        """A log's bytes, at most `limit` of them (LogTooLarge beyond)."""
+        path = local_path(location)
+        if path is not None:
+            return _input.read_log(path, limit, searched)
+        fs, path = _filesystem(location)
+        data = fs.cat_file(path, start=0, end=limit + 1)
+        if len(data) > limit:
+            raise _input.too_large(limit)
+        return data
+
+    def exists(self, location: str) -> bool:
+        if self.user_named and _job.names_standard_output(location):
+            return False  # a file named "-" is not the output
+        path = local_path(location)
+        if path is not None:
+            return os.path.exists(path)
+        fs, path = _filesystem(location)
+        return bool(fs.exists(path))
+
+    def size(self, location: str) -> Optional[int]:
+        try:
+            path = local_path(location)
+            if path is not None:
+                return os.path.getsize(path)
+            fs, path = _filesystem(location)
+            return int(fs.size(path))
+        except (OSError, ValueError, TypeError):
+            return None
+
+    def write(self, location: str, data: bytes, token: str) -> None:
+        """Store `data` at `location` so that it only ever appears complete."""
+        path = local_path(location)
+        if path is None:
+            _write_url(location, data, token)
+        elif not self.user_named:
+            _publish_making_folder(path, data, token)
+        elif not _job.names_standard_output(path):
+            _output.write_output(path, data, token)
+        else:
+            try:
+                _output.write_stdout(data)
+            except OSError as exc:
+                raise StandardOutputFailed(exc) from exc
 
 
-# Output folders this process has made, so that each is made once.
-_made: Set[str] = set()
-
-
-def write_output(location: str, data: bytes, token: str) -> None:
-    """Store `data` at `location` so that it only ever appears complete."""
-    path = local_path(location)
-    if path is not None:
-        directory = os.path.dirname(path)
-        if directory and directory not in _made:
-            os.makedirs(directory, exist_ok=True)
-            _made.add(directory)
+def _publish_making_folder(path: str, data: bytes, token: str) -> None:
+    """An output below the output folder, whose folder the run made before it
+    started; one removed since (by the user, or an earlier run of a cluster
+    worker) is made again rather than failing the log."""
+    try:
         _output.publish(path, data, token)
-        return
+    except FileNotFoundError:
+        directory = os.path.dirname(path)
+        if not directory or os.path.isdir(directory):
+            raise
+        os.makedirs(directory, exist_ok=True)
+        _output.publish(path, data, token)
+
+
+def _write_url(location: str, data: bytes, token: str) -> None:
     fs, path = _filesystem(location)
     if _protocol(fs) in OBJECT_STORES:
         fs.pipe_file(path, data)

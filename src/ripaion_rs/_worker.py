@@ -1,93 +1,23 @@
-"""Converting one log and writing its mjai file; runs in each worker process,
-or in the command's own process with one job."""
+"""One job, start to end: read the log, convert it, write its output and say
+how it went. The same step in the command's process, its worker processes
+and a cluster's workers; what differs between them is only the storage."""
 
 from __future__ import annotations
 
 import os
 import re
-import signal
 import zlib
-from types import FrameType
-from typing import Any, Callable, Dict, NamedTuple, Optional, Tuple, Union
+from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple
 
-from . import _output
 from ._gunzip import gunzip
-from ._input import DEFAULT_MAX_LOG_SIZE, read_log
+from ._input import too_large
+from ._job import CONVERTED, SKIPPED, Job, Kind, Outcome, Settings, failed, with_entry
 from ._ripaion import check, convert_to_bytes
 
-# gzip level of --gzip, and the range of --gzip-level: libdeflate's scale,
-# made in the extension. At 6 the files of 1,529 real logs are 0.8% smaller
-# than zlib's level 6 gives, for less than half of its time
-# (bench/deflate_bench.cpp); level 5 would be 12% larger. The files are
-# kept and read back for every training epoch, so size is worth the time.
-GZIP_LEVEL = 6
-MIN_GZIP_LEVEL = 0
-MAX_GZIP_LEVEL = 12
+if TYPE_CHECKING:
+    from ._storage import Storage
 
-# (log path, output path, found by a search): "-" as output path means
-# standard output; a log found by a folder search or a pattern must be a
-# regular file, one named on the command line may be a pipe or a device.
-Job = Tuple[str, str, bool]
-# What one job reports back. Kept tiny because it crosses the process boundary
-# once per log: CONVERTED or SKIPPED, or (log path, exception class name,
-# message) or, for a stream that `check` finds wrong, (path, problem kind,
-# message, line number); with a manifest, the log's manifest entry instead of
-# CONVERTED or SKIPPED.
-CONVERTED = 0
-SKIPPED = 1
-Failure = Union[Tuple[str, str, str], Tuple[str, str, str, int]]
 Manifest = Dict[str, Any]
-Outcome = Union[int, Failure, Manifest]
-Write = Callable[[str, bytes, str], None]  # (output path, data, run token)
-Read = Callable[[str, int, bool], bytes]  # (log path, size cap, found by a search) -> its bytes
-
-
-# The failure type of a log whose worker process died on it every time.
-WORKER_DIED = "WorkerDied"
-
-
-def batch_size(remaining: int, workers: int, largest: int, smallest: int = 1) -> int:
-    """How many logs the next batch of a run gets: at most `largest`, and
-    fewer towards the end (a quarter of each worker's share of what
-    remains), so that the workers finish together; never below `smallest`."""
-    return max(min(smallest, largest), min(largest, remaining // (workers * 4)))
-
-
-class Settings(NamedTuple):
-    """What every log of a run is converted with; the same in every worker."""
-
-    gzip_level: Optional[int] = None  # None: no compression
-    skip_existing: bool = False
-    max_log_size: int = DEFAULT_MAX_LOG_SIZE
-    token: str = ""  # of the run's temporary names (see _output)
-    manifest: bool = False  # report a manifest entry per converted or skipped log
-    check: bool = False  # the jobs are streams to check, not logs to convert
-
-
-_settings = Settings()
-
-
-def configure(settings: Settings) -> None:
-    global _settings
-    _settings = settings
-
-
-def init_worker(settings: Settings) -> None:
-    """Worker set-up. Ctrl-C reaches the whole process group; the parent alone
-    decides what it means and then terminates the workers with SIGTERM, which a
-    worker answers by removing the file it was writing and exiting at once."""
-    signal.signal(signal.SIGINT, signal.SIG_IGN)
-    signal.signal(signal.SIGTERM, _on_terminate)
-    # The parent blocks both while it starts a worker; take them from here on.
-    signal.pthread_sigmask(signal.SIG_UNBLOCK, {signal.SIGINT, signal.SIGTERM})
-    configure(settings)
-
-
-def _on_terminate(signum: int, frame: Optional[FrameType]) -> None:
-    temp = _output.pending_temp
-    if temp is not None:
-        _output.remove_quietly(temp)
-    os._exit(128 + signum)
 
 
 def is_internal_fault(exc: BaseException) -> bool:
@@ -97,12 +27,12 @@ def is_internal_fault(exc: BaseException) -> bool:
     return kind.__name__ == "InternalFault" and kind.__module__ == "ripaion_rs"
 
 
-def failure(source: str, exc: BaseException) -> Failure:
-    """A failed log's report: the exception's type and, for an error of the
+def failure(source: str, exc: BaseException) -> Outcome:
+    """A failed log's outcome: the exception's type and, for an error of the
     system, its errno text alone (the path is already in the report)."""
     if isinstance(exc, OSError) and exc.errno is not None and exc.strerror:
-        return (source, type(exc).__name__, exc.strerror)
-    return (source, type(exc).__name__, str(exc))
+        return failed(source, type(exc).__name__, exc.strerror)
+    return failed(source, type(exc).__name__, str(exc))
 
 
 # A Tenhou game id in a file name, e.g. 2019021004gm-00a9-0000-e2f6516d.
@@ -134,76 +64,74 @@ def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
     }
 
 
-def skipped_entry(source: str, destination: str) -> Manifest:
+def skipped_entry(source: str, destination: str, size: Optional[int]) -> Manifest:
     """A skipped log's entry: what is known without converting it."""
-    try:
-        size: Optional[int] = os.path.getsize(destination)
-    except OSError:
-        size = None
     return {"input": source, "output": destination, "game_id": game_id(source), "skipped": True, "bytes": size}
 
 
-def convert_log(source: str, regular_only: bool, destination: str = "",
-                read: Read = read_log, settings: Optional[Settings] = None) -> Tuple[bytes, Optional[Manifest]]:
-    """One log's conversion without its output: read its bytes (at most the
-    size cap) and make those of its mjai file, with its manifest entry when
-    the run keeps a manifest. The file is made whole in the extension,
-    compressed there too, without a list of lines in between; the log's
-    bytes say whether it is a JSON log or an mjlog record."""
-    settings = settings or _settings
+def read_input(job: Job, settings: Settings, storage: "Storage") -> bytes:
+    """The log's bytes, at most the size cap: given with the job, or read."""
+    if job.content is None:
+        return storage.read(job.source, settings.max_log_size, job.searched)
+    if len(job.content) > settings.max_log_size:
+        raise too_large(settings.max_log_size)
+    return job.content
+
+
+def convert_log(job: Job, settings: Settings, storage: "Storage") -> Tuple[bytes, Optional[Manifest]]:
+    """One log's conversion without its output: the bytes of its mjai file,
+    with its manifest entry when the run keeps a manifest. The file is made
+    whole in the extension, compressed there too, without a list of lines in
+    between; the log's bytes say whether it is a JSON log or an mjlog record."""
     level = settings.gzip_level
-    data = read(source, settings.max_log_size, regular_only)
     # format="auto": an mjlog record or a JSON log, told by the bytes.
-    out = convert_to_bytes(data, gzip=level)
-    text = out if level is None or not settings.manifest else zlib.decompress(out, wbits=31)
-    entry = manifest_entry(source, destination, text) if settings.manifest else None
-    if entry is not None:
-        entry["bytes"] = len(out)
+    out = convert_to_bytes(read_input(job, settings, storage), gzip=level)
+    if not settings.manifest:
+        return out, None
+    text = out if level is None else zlib.decompress(out, wbits=31)
+    entry = manifest_entry(job.source, job.destination, text)
+    entry["bytes"] = len(out)
     return out, entry
 
 
-def read_stream(source: str, regular_only: bool, cap: int) -> bytes:
+def read_stream(job: Job, settings: Settings, storage: "Storage") -> bytes:
     """An mjai stream's bytes, gunzipped when its name ends with .gz (every
-    member of it, as gzip and zcat read it); at most `cap` bytes, also once
+    member of it, as gzip and zcat read it); at most the size cap, also once
     decompressed."""
-    data = read_log(source, cap, regular_only)
-    return gunzip(data, cap) if source.endswith(".gz") else data
+    data = read_input(job, settings, storage)
+    return gunzip(data, settings.max_log_size) if job.source.endswith(".gz") else data
 
 
-def check_stream(source: str, regular_only: bool, settings: Settings) -> Outcome:
+def check_stream(job: Job, settings: Settings, storage: "Storage") -> Outcome:
     """One stream's check: CONVERTED (the word for a job done) when it is a
     legal game, else its first problem."""
-    problems = check(read_stream(source, regular_only, settings.max_log_size))
+    problems = check(read_stream(job, settings, storage))
     if not problems:
         return CONVERTED
     line, kind, message = problems[0]
-    return (source, kind, message, line)
+    return failed(job.source, kind, message, line)
 
 
-def run_job(job: Job, write: Write = _output.publish, exists: Callable[[str], bool] = os.path.exists,
-            read: Read = read_log, settings: Optional[Settings] = None) -> Outcome:
-    """One log from its path to its output file (`write` it), and the outcome.
-    (A cluster's workers pass their storage's `write`, `exists` and `read`,
-    for logs and outputs that may be URLs, and the run's `settings`, since
-    a worker's threads may serve several runs at once; the command's own
-    processes use the settings `configure` set.)
+def run_job(job: Job, settings: Settings, storage: "Storage") -> Outcome:
+    """One job from its log to its output, and the outcome.
 
-    Only what converting and writing can raise becomes a failed log; the
-    command's own exceptions (Ctrl-C, SIGTERM, an error writing standard
+    Only what reading, converting and writing can raise becomes a failed log;
+    the command's own exceptions (Ctrl-C, SIGTERM, an error writing standard
     output) pass on and stop the run."""
-    source, destination, searched = job
-    settings = settings or _settings
     try:
         if settings.check:
-            return check_stream(source, searched, settings)
-        if settings.skip_existing and exists(destination):
-            return skipped_entry(source, destination) if settings.manifest else SKIPPED
-        data, entry = convert_log(source, searched, destination, read, settings)
-        write(destination, data, settings.token)
+            return check_stream(job, settings, storage)
+        if settings.skip_existing and storage.exists(job.destination):
+            if not settings.manifest:
+                return SKIPPED
+            entry = skipped_entry(job.source, job.destination, storage.size(job.destination))
+            return with_entry(Kind.SKIPPED, entry)
+        data, entry = convert_log(job, settings, storage)
+        storage.write(job.destination, data, settings.token)
     except Exception as exc:
-        return failure(source, exc)
+        return failure(job.source, exc)
     except BaseException as exc:
         if not is_internal_fault(exc):
             raise
-        return failure(source, exc)
-    return CONVERTED if entry is None else entry
+        return failure(job.source, exc)
+    return CONVERTED if entry is None else with_entry(Kind.CONVERTED, entry)

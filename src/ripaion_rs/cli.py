@@ -14,26 +14,19 @@ import time
 from types import FrameType
 from typing import IO, Callable, Iterator, List, NoReturn, Optional, Sequence, Set, Tuple
 
-from . import _batch, _output, _worker
-from ._batch import OwnOutputError
+from . import _batch, _output
+from ._batch import OwnOutputError, Tally
 from ._discover import (LOG_SUFFIXES, STREAM_SUFFIXES, Discovery, Found, InputError, find_logs, has_magic,
                         make_directories, plan_jobs)
-from ._input import DEFAULT_MAX_LOG_SIZE
+from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, EXIT_BROKEN_PIPE, EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK,
+                   EXIT_TERMINATED, EXIT_USAGE, GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, STDOUT, Job, Outcome,
+                   Settings, names_standard_output)
 from ._progress import ProgressBar
-from ._ripaion import __version__
-from ._storage import is_url
-from ._worker import GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Outcome, Settings
-
-DEFAULT_SUFFIX = ".mjson"
+from ._ripaion import __version__, detect_format
+from ._storage import StandardOutputFailed, Storage, is_url
+from ._worker import run_job
 
 Run = Callable[[Callable[[Outcome], None]], None]  # converts every job, passing each outcome on
-
-EXIT_OK = 0
-EXIT_FAILED = 1
-EXIT_USAGE = 2
-EXIT_INTERRUPTED = 128 + signal.SIGINT  # what a shell reports for Ctrl-C
-EXIT_TERMINATED = 128 + signal.SIGTERM
-EXIT_BROKEN_PIPE = 128 + signal.SIGPIPE  # standard output's reader went away
 
 DESCRIPTION = """\
 Convert Tenhou logs (JSON format 6, or mjlog XML records, plain or gzip) into
@@ -63,23 +56,15 @@ Exit status: 0 when every stream is valid, 1 when one is not (or cannot be
 read), 2 for usage errors, 130 after Ctrl-C, 143 after SIGTERM.
 """
 
-# The start of a Tenhou JSON log (an object whose first key is not mjai's
-# "type") or of an XML record, after an optional byte-order mark and blanks.
-_LOG_START = re.compile(rb'\A(?:\xef\xbb\xbf)?\s*(?:<|\{(?!\s*"type")\s*(?:"|\}))')
+# The start of a Tenhou JSON log: an object whose first key is not mjai's
+# "type", after an optional byte-order mark and blanks.
+_JSON_LOG_START = re.compile(rb'\A(?:\xef\xbb\xbf)?\s*\{(?!\s*"type")\s*(?:"|\})')
+_GZIP_MAGIC = b"\x1f\x8b"
 
 
 class Terminated(BaseException):
     """SIGTERM, turned into an exception so that it stops the workers and
     removes unfinished files on the way out, like Ctrl-C."""
-
-
-class _StdoutFailed(BaseException):
-    """Standard output cannot be written: the command's own failure, not the
-    log's, so it passes the per-log error handling and ends the command."""
-
-    def __init__(self, error: OSError) -> None:
-        super().__init__(error)
-        self.error = error
 
 
 def _ignore(signum: int, frame: Optional[FrameType]) -> None:
@@ -251,7 +236,9 @@ def looks_like_log(path: str) -> bool:
         return False
     finally:
         os.close(fd)
-    return _LOG_START.match(head) is not None
+    if head.startswith(_GZIP_MAGIC):
+        return False  # an mjlog record by its name only: a compressed output starts so too
+    return detect_format(head) == "mjlog" or _JSON_LOG_START.match(head) is not None
 
 
 def _same_file(a: str, b: str) -> bool:
@@ -268,11 +255,11 @@ def _single_job(parser: argparse.ArgumentParser, inputs: List[str]) -> Job:
     if os.path.isdir(log) or (has_magic(log) and not os.path.lexists(log)):
         parser.error("converting a directory or a pattern needs -o/--output DIR")
     if len(inputs) == 1:
-        return (log, "-", False)
+        return Job(log, STDOUT)
     if len(inputs) > 2 or not os.path.exists(log):
         parser.error("converting several logs needs -o/--output DIR")
     out = inputs[1]
-    if not _output.is_stdout_path(out):
+    if not names_standard_output(out):
         if os.path.isdir(out):
             parser.error("%s is a directory: converting several logs needs -o/--output DIR" % out)
         if _same_file(log, out):
@@ -280,7 +267,7 @@ def _single_job(parser: argparse.ArgumentParser, inputs: List[str]) -> Job:
         if os.path.exists(out) and looks_like_log(out):
             parser.error("%s is a log, not an output file: to convert several logs use -o DIR; "
                          "nothing was written" % out)
-    return (log, out, False)
+    return Job(log, out)
 
 
 def _check_own_file(parser: argparse.ArgumentParser, what: str, path: Optional[str], logs: Sequence[Found],
@@ -343,47 +330,37 @@ def _close_own_files(report: Optional[IO[str]], manifest: Optional[IO[str]]) -> 
 
 # ---------------------------------------------------------------- the two forms
 
-def _write_single(path: str, data: bytes, token: str) -> None:
-    if _output.is_stdout_path(path):
-        try:
-            _output.write_stdout(data)
-        except OSError as exc:
-            raise _StdoutFailed(exc) from exc
-    else:
-        _output.write_output(path, data, token)
-
-
 def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace, settings: Settings) -> int:
     job = _single_job(parser, args.inputs)
-    log, out, _ = job
-    outputs = set() if _output.is_stdout_path(out) else {os.path.abspath(out)}
-    _check_own_files(parser, args, [Found(log, log, False, 0)], outputs)
-    if _output.is_stdout_path(out):
-        settings = settings._replace(skip_existing=False)  # a file named "-" is not the output
+    to_stdout = names_standard_output(job.destination)
+    outputs = set() if to_stdout else {os.path.abspath(job.destination)}
+    _check_own_files(parser, args, [Found(job.source, job.source, False, 0)], outputs)
     report = _open_own_file(parser, "the report", args.report)
     manifest = _open_own_file(parser, "the manifest", args.manifest)
-    tally = _batch.Tally(1, report, time.monotonic(), manifest)
-    _worker.configure(settings)
-    own_error: Optional[OwnOutputError] = None
+    tally = Tally(1, report, time.monotonic(), manifest)
+    tally.nothing_done_is_usage = False
     try:
-        tally.add(_worker.run_job(job, _write_single))
-    except _StdoutFailed as failed:
+        tally.add(run_job(job, settings, Storage(user_named=True)))
+    except StandardOutputFailed as failed:
         if failed.error.errno == errno.EPIPE:
             # The reader went away (`| head`): quietly, with the status of a broken pipe.
             _silence(1)
-            return EXIT_BROKEN_PIPE
-        _say("ripaion: cannot write to standard output: %s" % (failed.error.strerror or failed.error))
-        return EXIT_FAILED
+            tally.stop_status = EXIT_BROKEN_PIPE
+        else:
+            _say("ripaion: cannot write to standard output: %s" % (failed.error.strerror or failed.error))
+            tally.stop_status = EXIT_FAILED
     except OwnOutputError as exc:
-        own_error = exc
+        tally.own_error = exc
     finally:
-        own_error = own_error or _close_own_files(report, manifest)
-    if own_error is not None:
-        _say("ripaion: %s" % own_error)
-        return EXIT_FAILED
-    for failure in tally.examples:
-        _say("ripaion: %s" % _batch.describe(failure))
-    return EXIT_FAILED if tally.failed else EXIT_OK
+        closing = _close_own_files(report, manifest)
+        if tally.stop_status is None:
+            tally.own_error = tally.own_error or closing
+    if tally.own_error is not None:
+        _say("ripaion: %s" % tally.own_error)
+    elif tally.stop_status is None:
+        for failure in tally.examples:
+            _say("ripaion: %s" % failure.describe())
+    return tally.exit_status()
 
 
 def _stop(message: str) -> NoReturn:
@@ -434,7 +411,7 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, se
     local_output = not is_url(args.output)
     if local_output and os.path.exists(args.output) and not os.path.isdir(args.output):
         parser.error("cannot create the output directory %s: %s" % (args.output, os.strerror(errno.ENOTDIR)))
-    _check_own_files(parser, args, discovery.logs, {os.path.abspath(d) for _, d, _ in jobs})
+    _check_own_files(parser, args, discovery.logs, {os.path.abspath(job.destination) for job in jobs})
     with contextlib.ExitStack() as stack:
         run = stack.enter_context(_cluster(args, settings, jobs)) if _on_cluster(args) else None
         if local_output:
@@ -472,7 +449,7 @@ def _check_streams(argv: Sequence[str], started: float) -> int:
         key = os.path.abspath(log.path)
         if key not in seen:
             seen.add(key)
-            jobs.append((log.path, "", log.searched))
+            jobs.append(Job(log.path, "", log.searched))
     return _run_batch(parser, args, settings, started, jobs, discovery.skipped, checking=True)
 
 
@@ -487,7 +464,7 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
 
     workers = args.jobs if args.jobs is not None else usable_cpus()
     show_bar = not args.quiet and sys.stderr.isatty()
-    tally = _batch.Tally(len(jobs) + len(skipped), report, started, manifest, checking)
+    tally = Tally(len(jobs) + len(skipped), report, started, manifest, checking)
     for path, why in skipped:
         tally.ignore(path, why)
     bar = ProgressBar(tally.total, sys.stderr if show_bar else None)
@@ -501,33 +478,29 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
             _silence(2)
             raise OwnOutputError("the progress bar", exc) from exc
 
-    status = EXIT_OK
-    own_error: Optional[OwnOutputError] = None
     try:
         if run is None:
-            _batch.run(jobs, workers, settings, record)
+            _batch.run(jobs, workers, settings, record, tally.stopped)
         else:
             run(record)
     except KeyboardInterrupt:
-        status = EXIT_INTERRUPTED
+        tally.stop_status = EXIT_INTERRUPTED
     except Terminated:
-        status = EXIT_TERMINATED
+        tally.stop_status = EXIT_TERMINATED
     except OwnOutputError as exc:
-        own_error = exc
+        tally.own_error = exc
     finally:
         try:
             bar.close()
         except OSError:
             _silence(2)
-        own_error = own_error or _close_own_files(report, manifest)
-    if own_error is not None:
-        _say("ripaion: %s; stopped after %d of %d %s" % (own_error, tally.done, tally.total,
+        tally.own_error = tally.own_error or _close_own_files(report, manifest)
+    status = tally.exit_status()
+    if tally.own_error is not None:
+        _say("ripaion: %s; stopped after %d of %d %s" % (tally.own_error, tally.done, tally.total,
                                                          "streams" if checking else "logs"))
-        return EXIT_FAILED if checking or _batch.converted_before_stop(tally) else EXIT_USAGE
-    if status == EXIT_OK and tally.failed:
-        status = EXIT_FAILED
-    if status != EXIT_OK or not args.quiet:
-        _say(tally.summary(interrupted=status > EXIT_FAILED))
+    elif status != EXIT_OK or not args.quiet:
+        _say(tally.summary())
     return status
 
 

@@ -20,8 +20,7 @@ from typing import Any, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 from . import _dask, _output
 from ._discover import output_name
-from ._input import DEFAULT_MAX_LOG_SIZE
-from ._worker import CONVERTED, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, SKIPPED, Job, Outcome, Settings
+from ._job import DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Kind, Outcome, Settings
 
 __all__ = ["LogOutcome", "convert_logs"]
 
@@ -39,11 +38,11 @@ class LogOutcome(NamedTuple):
 def _job(item: Item, output: Optional[str], suffix: str, compressed: bool) -> Job:
     if not isinstance(item, str):
         source, destination = item
-        return (source, destination, False)
+        return Job(source, destination)
     if output is None:
         raise TypeError("convert_logs() needs an output folder for logs given without their output path")
     name = output_name(item.rstrip("/").rsplit("/", 1)[-1], suffix, compressed)
-    return (item, "%s/%s" % (output.rstrip("/"), name), False)
+    return Job(item, "%s/%s" % (output.rstrip("/"), name))
 
 
 def _refuse_shared_outputs(jobs: Sequence[Job]) -> None:
@@ -52,19 +51,16 @@ def _refuse_shared_outputs(jobs: Sequence[Job]) -> None:
     one silently replacing the other. The same log twice is converted twice
     to the same bytes."""
     owner = {}
-    for source, destination, _ in jobs:
-        previous = owner.setdefault(destination, source)
-        if previous != source:
-            raise ValueError("%s and %s would both be written to %s" % (previous, source, destination))
+    for job in jobs:
+        previous = owner.setdefault(job.destination, job.source)
+        if previous != job.source:
+            raise ValueError("%s and %s would both be written to %s" % (previous, job.source, job.destination))
 
 
 def _described(job: Job, outcome: Outcome) -> LogOutcome:
-    if outcome == CONVERTED:
-        return LogOutcome(job[0], job[1], "converted")
-    if outcome == SKIPPED:
-        return LogOutcome(job[0], job[1], "skipped")
-    _, kind, message = outcome  # type: ignore[misc]
-    return LogOutcome(job[0], job[1], "failed", kind, message)
+    if outcome.kind is Kind.FAILED:
+        return LogOutcome(job.source, job.destination, "failed", outcome.error, outcome.message)
+    return LogOutcome(job.source, job.destination, outcome.kind.value)
 
 
 def _convert_partition(items: Sequence[Item], output: Optional[str], suffix: str,
@@ -74,7 +70,7 @@ def _convert_partition(items: Sequence[Item], output: Optional[str], suffix: str
 
 
 def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int] = None,
-                 suffix: str = ".mjson", skip_existing: bool = False,
+                 suffix: str = DEFAULT_SUFFIX, skip_existing: bool = False,
                  max_log_size: int = DEFAULT_MAX_LOG_SIZE, client: Any = None,
                  batch_size: int = _dask.BATCH_SIZE) -> Any:
     """Convert Tenhou logs into mjai files on a Dask cluster.

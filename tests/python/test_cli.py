@@ -348,8 +348,9 @@ def test_a_log_that_kills_its_worker_is_reported_and_the_rest_converted(tmp_path
     ("./-", False), ("--", False), ("-x", False), ("a/-", False), ("-/a", False), ("", False),
 ])
 def test_dash_paths_that_mean_standard_output(path, selects_stdout):
-    from ripaion_rs._output import is_stdout_path
-    assert is_stdout_path(path) is selects_stdout
+    # The extension's rule for mjai_out, which the command takes as it is.
+    from ripaion_rs._job import names_standard_output
+    assert names_standard_output(path) is selects_stdout
 
 
 def test_interrupted_publish_leaves_the_old_file_and_no_temporary(tmp_path, monkeypatch):
@@ -372,8 +373,8 @@ def test_worker_ignores_ctrl_c_and_removes_its_file_on_sigterm(tmp_path):
     temp = tmp_path / ".game.mjson.tmp"
     script = (
         "import os, signal, sys, time\n"
-        "from ripaion_rs import _output, _worker\n"
-        "_worker.init_worker(_worker.Settings())\n"
+        "from ripaion_rs import _output, _pool\n"
+        "_pool.init_worker()\n"
         "os.kill(os.getpid(), signal.SIGINT)\n"
         "open(sys.argv[1], 'w').write('half a fi')\n"
         "_output.pending_temp = sys.argv[1]\n"

@@ -38,7 +38,7 @@ except ImportError:
 
 from cli_support import holders_of
 from ripaion_rs import _dask, _storage
-from ripaion_rs._worker import Settings
+from ripaion_rs._job import CONVERTED, Job, Settings
 from ripaion_rs._input import LogTooLarge
 from ripaion_rs.dask import LogOutcome, convert_logs
 
@@ -164,12 +164,13 @@ def test_two_logs_with_one_output_name_are_refused(tmp_path):
 def test_runs_sharing_a_worker_keep_their_own_settings(tmp_path, expected):
     """A worker with several threads may run batches of two runs at once:
     each batch converts with its own run's settings."""
-    runs = {level: [(str(log), str(tmp_path / str(level) / (log.stem + ".mjson")), False) for log in ALL_LOGS]
+    runs = {level: [Job(str(log), str(tmp_path / str(level) / (log.stem + ".mjson"))) for log in ALL_LOGS]
             for level in (None, 6)}
 
     def convert(level):
         for _ in range(5):
-            assert {o for o in _dask.convert_batch(runs[level], Settings(level, token="t%07d" % (level or 0)))} == {0}
+            assert {o for o in _dask.convert_batch(runs[level], Settings(level, token="t%07d" % (level or 0)))} == {
+                CONVERTED}
 
     with concurrent.futures.ThreadPoolExecutor(2) as pool:
         for done in [pool.submit(convert, level) for level in runs]:
@@ -199,10 +200,10 @@ def test_read_log_caps_the_size(tmp_path, make, expected_size, where):
     location = {"path": str(path), "file-url": "file://" + str(path), "memory": "memory://cap/log.json"}[where]
     if where == "memory":
         fsspec.filesystem("memory").pipe_file("/cap/log.json", path.read_bytes())
-    assert len(_storage.read_log(location, 10, False)) == expected_size
+    assert len(_storage.Storage().read(location, 10, False)) == expected_size
     if expected_size:
         with pytest.raises(LogTooLarge):
-            _storage.read_log(location, 9, False)
+            _storage.Storage().read(location, 9, False)
 
 
 class FolderFileSystem(fsspec.implementations.memory.MemoryFileSystem):
@@ -222,9 +223,10 @@ def test_outputs_appear_whole_and_nothing_else_is_left(tmp_path, where):
     url = {"path": str(tmp_path / "a" / "b.mjson"), "file-url": "file://%s/a/b.mjson" % tmp_path,
            "memory": "memory://w/a/b.mjson",
            "folders": "folders://d/a/b.mjson"}[where]
-    _storage.write_output(url, b"text", "t0k3nabc")
-    assert _storage.exists(url)
-    assert _storage.read_log(url, 4, False) == b"text"
+    storage = _storage.Storage()
+    storage.write(url, b"text", "t0k3nabc")
+    assert storage.exists(url)
+    assert storage.read(url, 4, False) == b"text"
     if where in ("path", "file-url"):
         assert [p.name for p in (tmp_path / "a").iterdir()] == ["b.mjson"]
     else:
