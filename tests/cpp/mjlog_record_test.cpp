@@ -61,8 +61,10 @@ TEST(MjlogRecord, StartOfHandAndGame) {
     const auto log = read_ok(game(""));
     EXPECT_EQ(log.name[0], "A");
     EXPECT_EQ(log.name[1], "\xE3\x81\x82");
-    EXPECT_EQ(log.rule.disp, "\xE9\xB3\xB3\xE5\x8D\x97\xE5\x96\xB0\xE8\xB5\xA4");  // 鳳南喰赤
-    EXPECT_EQ(log.rule.aka51 + log.rule.aka52 + log.rule.aka53, 3);
+    EXPECT_EQ(log.rule.room, model::Room::Phoenix);  // 169: 0x80, 0x20, south, red fives
+    EXPECT_FALSE(log.rule.east_only);
+    EXPECT_TRUE(log.rule.red_fives);
+    EXPECT_FALSE(log.rule.three_player);
     ASSERT_EQ(log.log.size(), 1u);
     const auto& hand = log.log[0];
     EXPECT_EQ(hand.meta.kyoku_num, 1);
@@ -79,20 +81,25 @@ TEST(MjlogRecord, StartOfHandAndGame) {
 TEST(MjlogRecord, GameTypeBits) {
     struct Case {
         const char* type;
-        const char* disp;
-        int red;
+        model::Room room;
+        bool east_only, red_fives;
     };
+    // The JSON exports of these games write 般東喰赤, 上南喰赤, 特東喰赤速,
+    // 鳳南喰 and 鳳南赤.
     const Case cases[] = {
-        {"1", "\xE8\x88\xAC\xE6\x9D\xB1\xE5\x96\xB0\xE8\xB5\xA4", 3},               // 般東喰赤
-        {"137", "\xE4\xB8\x8A\xE5\x8D\x97\xE5\x96\xB0\xE8\xB5\xA4", 3},             // 上南喰赤
-        {"97", "\xE7\x89\xB9\xE6\x9D\xB1\xE5\x96\xB0\xE8\xB5\xA4\xE9\x80\x9F", 3},  // 特東喰赤速
-        {"171", "\xE9\xB3\xB3\xE5\x8D\x97\xE5\x96\xB0", 0},                         // 鳳南喰, no red
-        {"173", "\xE9\xB3\xB3\xE5\x8D\x97\xE8\xB5\xA4", 3},                         // no open tanyao
+        {"1", model::Room::General, true, true},
+        {"137", model::Room::Upper, false, true},
+        {"97", model::Room::Special, true, true},
+        {"171", model::Room::Phoenix, false, false},
+        {"173", model::Room::Phoenix, false, true},
     };
     for (const Case& c : cases) {
         const auto log = read_ok(game("", c.type));
-        EXPECT_EQ(log.rule.disp, c.disp) << c.type;
-        EXPECT_EQ(log.rule.aka51 + log.rule.aka52 + log.rule.aka53, c.red) << c.type;
+        EXPECT_EQ(log.rule.room, c.room) << c.type;
+        EXPECT_EQ(log.rule.east_only, c.east_only) << c.type;
+        EXPECT_EQ(log.rule.red_fives, c.red_fives) << c.type;
+        EXPECT_FALSE(log.rule.three_player) << c.type;
+        EXPECT_TRUE(log.rule.disp.empty()) << c.type;
     }
     // Without red fives id 16 is a plain five.
     EXPECT_EQ(mjai::tile_name(read_ok(game("", "171")).log[0].seats[0].haipai[4]), "5m");
@@ -181,8 +188,19 @@ std::string failure_of(std::string bytes) {
     return log.error().kind == MjlogError::Kind::Refused ? "refused" : "malformed";
 }
 
+TEST(MjlogRecord, ThreePlayerRecordsAreReadNoFurtherThanTheRule) {
+    // Their hands have three starting hands, which would not read as a
+    // four-player game's; the conversion refuses them from the rule.
+    for (const char* type : {"185", "441"}) {  // 0x10 and 169, then with 0x100 too
+        const auto log = read_ok(game("<T136/>", type, ""));
+        EXPECT_TRUE(log.rule.three_player) << type;
+        EXPECT_TRUE(log.log.empty()) << type;
+    }
+    // What comes before the rule is read as in any record.
+    EXPECT_EQ(failure_of(R"(<mjloggm ver="2.3"><T0/><GO type="185"/></mjloggm>)"), "malformed");
+}
+
 TEST(MjlogRecord, RefusedGames) {
-    EXPECT_EQ(failure_of(game("", "185")), "refused");        // three-player (0x10)
     EXPECT_EQ(failure_of(game("", "425")), "refused");        // 0x100 and 169
     EXPECT_EQ(failure_of(game("", "169", "")), "refused");    // no owari
     EXPECT_EQ(failure_of(game("", "169", R"(<AGARI who="0" fromWho="1" sc="250,80,240,-80,260,0,250,0"/>)")),

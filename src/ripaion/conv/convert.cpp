@@ -1,24 +1,10 @@
 #include "ripaion/conv/convert.hpp"
 
-#include <string_view>
-
 #include "ripaion/conv/hand_conversion.hpp"
 #include "ripaion/conv/prepared_kyoku.hpp"
 
 namespace ripaion::conv {
 namespace {
-
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
-
-// Three-player rule texts carry the kanji for three or the English marker.
-bool is_three_player(std::string_view disp) {
-    return contains(disp, "\xE4\xB8\x89") || contains(disp, "3-Player");
-}
-
-// East-only games: the kanji for east or the English word.
-mjai::Count kyoku_first_of(std::string_view disp) {
-    return contains(disp, "\xE6\x9D\xB1") || contains(disp, "East") ? 4 : 0;
-}
 
 Failure<ConvertError> invalid_log() { return fail(ConvertError{ConvertErrorKind::TenhouLogParsing}); }
 Failure<ConvertError> not_convertible() { return fail(ConvertError{ConvertErrorKind::TenhouToMjai}); }
@@ -27,8 +13,10 @@ Failure<ConvertError> not_convertible() { return fail(ConvertError{ConvertErrorK
 
 Result<ConvertedGame, ConvertError> convert_game(model::RawLog log) {
     const model::Rule& rule = log.rule;
-    if (is_three_player(rule.disp)) return invalid_log();
-    const mjai::Count kyoku_first = kyoku_first_of(rule.disp);
+    // The walk knows four seats: a three-player game is refused, whichever
+    // reader read it.
+    if (rule.three_player) return invalid_log();
+    const mjai::Count kyoku_first = rule.east_only ? 4 : 0;
 
     // Every hand is prepared before any event exists, so a malformed win in
     // any hand is reported ahead of a hand that cannot be converted.
@@ -43,8 +31,7 @@ Result<ConvertedGame, ConvertError> convert_game(model::RawLog log) {
     }
     log.log = {};
 
-    const bool aka_flag = int(rule.aka) + rule.aka51 + rule.aka52 + rule.aka53 != 0;
-    game.start_game = mjai::StartGame{std::move(log.name), kyoku_first, aka_flag};
+    game.start_game = mjai::StartGame{std::move(log.name), kyoku_first, rule.red_fives};
 
     // A hand's events go into the game list only once one of its walks has
     // succeeded; the list is sized for every hand up front.

@@ -22,9 +22,9 @@ inline constexpr std::uint32_t kJoukyuu = 0x80;
 inline constexpr std::uint32_t kFirstUnsupported = 0x100;
 }  // namespace game_type_bit
 
-// The rule with the display text the JSON export writes (lobby level, East
-// or South, open tanyao, red fives, fast), and the red-five counts.
-// Three-player games and unsupported rule bits are refused.
+// The rule's facts (room, East only, red fives, three players). Rule bits
+// the conversion is not known to reproduce are refused; a three-player game
+// is not: the conversion refuses it from the rule, as it does a JSON log's.
 Result<model::Rule, MjlogError> rule_of_game_type(std::int64_t type);
 
 }  // namespace ripaion::mjlog

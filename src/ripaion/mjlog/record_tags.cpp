@@ -72,6 +72,13 @@ public:
         for (pugi::xml_node tag = root.first_child(); tag; tag = tag.next_sibling()) {
             if (tag.type() != pugi::node_element) continue;
             if (!read_tag(tag)) return fail(std::move(error_));
+            // A three-player record's tags are not a four-player game's: its
+            // rule is all that is read, and the conversion refuses it.
+            if (rule_ && rule_->three_player) [[unlikely]] {
+                model::RawLog log;
+                log.rule = std::move(*rule_);
+                return log;
+            }
         }
         if (!rule_) return fail(malformed("no GO tag"));
         if (!names_) return fail(malformed("no UN tag"));
@@ -156,7 +163,7 @@ private:
             error_ = std::move(rule.error());
             return false;
         }
-        red_fives_ = rule.value().aka51 != 0;
+        red_fives_ = rule.value().red_fives;
         for (unsigned id = 0; id < kTileIdCount; ++id) tiles_[id] = *mjai::tile_from_tenhou_code(tenhou_code_of_id(id, red_fives_));
         rule_ = std::move(rule).value();
         return true;

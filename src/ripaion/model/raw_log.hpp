@@ -61,12 +61,24 @@ struct HandRecord {
     std::vector<ResultItem> results;
 };
 
+// Tenhou's rooms, from the one open to all to the highest.
+enum class Room : std::uint8_t { General, Upper, Special, Phoenix };
+
 struct Rule {
+    // The rule record as a JSON log writes it: its display text and its
+    // red-five counts. The XML reader leaves them empty.
     std::string disp;
     std::uint8_t aka = 0;
     std::uint8_t aka51 = 0;
     std::uint8_t aka52 = 0;
     std::uint8_t aka53 = 0;
+
+    // The rule's facts, set once by the reader of the log's format from what
+    // that format writes; the conversion reads these, never the text.
+    bool three_player = false;
+    bool east_only = false;
+    bool red_fives = false;
+    std::optional<Room> room;  // unknown when the log does not say
 };
 
 struct RawLog {

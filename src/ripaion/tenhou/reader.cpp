@@ -6,6 +6,7 @@
 
 #include "ripaion/tenhou/json_number.hpp"
 #include "ripaion/tenhou/log_sax_handler.hpp"
+#include "ripaion/tenhou/rule_facts.hpp"
 #include "ripaion/tenhou/stack_room.hpp"
 #include "ripaion/utf8.hpp"
 
@@ -106,10 +107,13 @@ Result<model::RawLog, ReadError> parse_raw_log(std::string_view text) {
     const std::size_t max_depth = parser_depth_limit();
     bool exponent_overflow = false;
     auto parsed = parse_with_parser(text, {}, max_depth, exponent_overflow);
-    if (!exponent_overflow) return parsed;
-    // Read again, once, with every exponent hidden from the parser.
-    const std::string copy = detail::with_exponents_zeroed(text);
-    return parse_with_parser(copy, text, max_depth, exponent_overflow);
+    if (exponent_overflow) {
+        // Read again, once, with every exponent hidden from the parser.
+        const std::string copy = detail::with_exponents_zeroed(text);
+        parsed = parse_with_parser(copy, text, max_depth, exponent_overflow);
+    }
+    if (parsed) fill_rule_facts(parsed.value().rule);
+    return parsed;
 }
 
 Result<model::RawLog, BytesReadError> parse_raw_log_bytes(std::string_view bytes) {
