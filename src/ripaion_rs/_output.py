@@ -18,11 +18,14 @@ from ._job import names_standard_output
 # is no moment at which a file exists that nobody knows about.
 pending_temp: Optional[str] = None
 
-# `.NAME.PID.TOKEN.tmp` beside the output NAME: hidden, so no log search
-# matches it; PID says which process owns it, TOKEN (random, one per run)
-# makes it unpredictable to others. A NAME too long for that is replaced by
-# a hash of it, so that any output name the file system takes works.
-TEMP_PATTERN = re.compile(r"\..+\.([0-9]+)\.([a-z0-9]{8})\.tmp\Z", re.DOTALL)
+# `.NAME.ripaion-PID-TOKEN.tmp` beside the output NAME: hidden, so no log
+# search matches it; the marker says the command made it, so that the sweep
+# of stale ones never takes a user's file of a like name; PID says which
+# process owns it, TOKEN (random, one per run) makes it unpredictable to
+# others. A NAME too long for that is replaced by a hash of it, so that any
+# output name the file system takes works.
+TEMP_PATTERN = re.compile(r"\..+\.ripaion-([0-9]+)-([a-z0-9]{8})\.tmp\Z", re.DOTALL)
+_TEMP_TAIL = ".ripaion-%d-%s.tmp"
 _NAME_MAX = 255
 _TOKEN_ALPHABET = "abcdefghijklmnopqrstuvwxyz0123456789"
 _CREATE_TEMP = os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW | os.O_CLOEXEC
@@ -37,7 +40,7 @@ def _temp_name_candidates(path: str, pid: int, token: str) -> Iterator[str]:
     the readable one when it fits in a file name, then the hashed one. A
     generator, so that the hash is only computed when a name needs it."""
     directory, name = os.path.split(path)
-    tail = ".%d.%s.tmp" % (pid, token)
+    tail = _TEMP_TAIL % (pid, token)
     if len(os.fsencode(name)) + 1 + len(tail) <= _NAME_MAX:
         yield os.path.join(directory, "." + name + tail)
     yield os.path.join(directory, "." + hashlib.sha256(os.fsencode(name)).hexdigest()[:16] + tail)

@@ -300,7 +300,8 @@ def _check_own_files(parser: argparse.ArgumentParser, args: argparse.Namespace, 
     _check_own_file(parser, "the report", args.report, logs, outputs)
     manifest = getattr(args, "manifest", None)
     _check_own_file(parser, "the manifest", manifest, logs, outputs)
-    if manifest is not None and args.report is not None and os.path.abspath(manifest) == os.path.abspath(args.report):
+    if manifest is not None and args.report is not None and (
+            os.path.abspath(manifest) == os.path.abspath(args.report) or _same_file(manifest, args.report)):
         parser.error("the manifest and the report are the same file %s" % manifest)
 
 

@@ -197,13 +197,16 @@ def test_stale_temporary_files_of_dead_processes_are_removed(tmp_path):
     out.mkdir()
     gone_pid = subprocess.Popen(["true"])
     gone_pid.wait(timeout=10)
-    stale = out / (".a.mjson.%d.k2j4m7q9.tmp" % gone_pid.pid)
-    owned = out / (".b.mjson.%d.k2j4m7q9.tmp" % os.getpid())  # a live writer's
-    unrelated = out / ".notes.tmp"
-    for path in (stale, owned, unrelated):
+    from ripaion_rs import _output
+    stale = Path(_output.temp_names(str(out / "a.mjson"), gone_pid.pid, "k2j4m7q9")[0])
+    owned = Path(_output.temp_names(str(out / "b.mjson"), os.getpid(), "k2j4m7q9")[0])  # a live writer's
+    # The user's own files, however alike: only the command's names are swept.
+    unrelated = [out / ".notes.tmp", out / (".draft.%d.notesbak.tmp" % gone_pid.pid),
+                 out / (".a.mjson.%d.k2j4m7q9.tmp" % gone_pid.pid)]
+    for path in (stale, owned, *unrelated):
         path.write_bytes(b"half")
     assert run_cli("-q", "--skip-existing", "-o", out, GOOD[0], cwd=tmp_path, timeout=60).returncode == 0
-    assert not stale.exists() and owned.exists() and unrelated.exists()
+    assert not stale.exists() and owned.exists() and all(path.exists() for path in unrelated)
 
 
 def test_the_temporary_file_of_a_killed_worker_is_removed(tmp_path):
@@ -400,6 +403,19 @@ def test_refused_arguments_create_and_change_nothing(tmp_path, make_args, messag
     assert message in result.stderr.decode()
     assert sorted(p for p in tmp_path.rglob("*")) == before
     assert all((tmp_path / name).read_bytes() == content for name, content in contents.items())
+
+
+@pytest.mark.parametrize("link", [os.symlink, os.link], ids=["symbolic", "hard"])
+def test_a_manifest_that_is_the_report_through_a_link_is_refused(tmp_path, link):
+    report, manifest, out = tmp_path / "r.jsonl", tmp_path / "m.jsonl", tmp_path / "out"
+    report.write_bytes(b"")
+    link(report, manifest)
+    bad = tmp_path / "bad.json"
+    bad.write_bytes(b"{")
+    result = run_cli("-o", out, "--report", report, "--manifest", manifest, GOOD[0], bad, cwd=tmp_path, timeout=60)
+    assert result.returncode == 2
+    assert b"the manifest and the report are the same file" in result.stderr
+    assert not out.exists() and report.read_bytes() == b""
 
 
 @pytest.mark.parametrize("existing", [b"", b'{"type":"start_game","names":["a","b","c","d"]}\n', b"\x1f\x8b\x08\x00"],
