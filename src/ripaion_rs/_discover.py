@@ -14,7 +14,7 @@ import stat
 from typing import Dict, Iterator, List, NamedTuple, Sequence, Tuple
 
 from ._input import file_kind
-from ._job import Job
+from ._job import Job, stays_below
 
 # What a search takes: Tenhou JSON logs and mjlog records (gzip `.mjlog` or
 # plain `.xml`); each file's kind is then told by its content, not its name.
@@ -239,7 +239,9 @@ def make_directories(output_dir: str, jobs: Sequence[Job]) -> List[str]:
     """Create the output tree once, up front, rather than a check per log in
     the workers; return its directories."""
     os.makedirs(output_dir, exist_ok=True)
-    directories = sorted({os.path.dirname(job.destination) for job in jobs})
+    # An output that would leave the folder fails its log; nothing is made for it.
+    directories = sorted({os.path.dirname(job.destination) for job in jobs
+                          if stays_below(job.destination, output_dir)})
     for directory in directories:
         os.makedirs(directory, exist_ok=True)
     return directories

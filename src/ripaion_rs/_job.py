@@ -67,6 +67,9 @@ class Settings:
     token: str = ""  # of the run's temporary names (see _output)
     manifest: bool = False  # give a manifest entry per converted or skipped log
     check: bool = False  # the jobs are streams to check, not logs to convert
+    # Where the outputs must stay (a path or URL), when the command planned
+    # them below a folder: an output path that leaves it fails its log.
+    output_root: Optional[str] = None
 
 
 class Kind(enum.Enum):
@@ -114,6 +117,20 @@ def failed(source: str, error: str, message: str, line: Optional[int] = None) ->
 
 def with_entry(kind: Kind, entry: Dict[str, Any]) -> Outcome:
     return Outcome(kind, entry.get("input", ""), entry=entry)
+
+
+class OutputOutsideFolder(Exception):
+    """A planned output path that would leave the output folder (an object
+    store's key holding `..`, say): the log fails, nothing is written."""
+
+
+def stays_below(destination: str, root: str) -> bool:
+    """Whether `destination` names something below the folder `root` (a
+    path or URL, with "/" between names): it starts with the folder and no
+    name after it is "..". Decided on the text, as fsspec and the system
+    both resolve ".." in it."""
+    prefix = root if root.endswith("/") else root + "/"
+    return destination.startswith(prefix) and ".." not in destination[len(prefix):].split("/")
 
 
 def batch_size(remaining: int, workers: int, largest: int, smallest: int = 1) -> int:

@@ -11,7 +11,8 @@ from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple
 
 from ._gunzip import gunzip
 from ._input import too_large
-from ._job import CONVERTED, SKIPPED, Job, Kind, Outcome, Settings, failed, with_entry
+from ._job import (CONVERTED, SKIPPED, Job, Kind, Outcome, OutputOutsideFolder, Settings, failed, stays_below,
+                   with_entry)
 from ._ripaion import check, convert_to_bytes
 
 if TYPE_CHECKING:
@@ -121,6 +122,9 @@ def run_job(job: Job, settings: Settings, storage: "Storage") -> Outcome:
     try:
         if settings.check:
             return check_stream(job, settings, storage)
+        if settings.output_root is not None and not stays_below(job.destination, settings.output_root):
+            raise OutputOutsideFolder("its output %s would be outside the output folder %s"
+                                      % (job.destination, settings.output_root))
         if settings.skip_existing and storage.exists(job.destination):
             if not settings.manifest:
                 return SKIPPED

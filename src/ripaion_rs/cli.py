@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import argparse
 import contextlib
+import dataclasses
 import errno
 import os
 import re
@@ -403,6 +404,7 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, se
             parser.error("-j/--jobs does not apply on a Dask cluster: its workers convert the logs")
     elif any(is_url(location) for location in [args.output, *args.inputs]):
         parser.error("URLs as INPUT or -o need a Dask cluster (--scheduler ADDRESS or --dask local:N)")
+    settings = dataclasses.replace(settings, output_root=args.output)
     # Every check comes before anything is created.
     try:
         discovery = _find_logs(args)

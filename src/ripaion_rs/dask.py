@@ -16,11 +16,13 @@ travels back.
 
 from __future__ import annotations
 
-from typing import Any, List, NamedTuple, Optional, Sequence, Tuple, Union
+import os
+from typing import Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
 
-from . import _dask, _output
+from . import _dask, _output, _storage
 from ._discover import output_name
-from ._job import DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Kind, Outcome, Settings
+from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Kind, Outcome, Settings,
+                   stays_below)
 
 __all__ = ["LogOutcome", "convert_logs"]
 
@@ -35,26 +37,86 @@ class LogOutcome(NamedTuple):
     message: Optional[str] = None
 
 
-def _job(item: Item, output: Optional[str], suffix: str, compressed: bool) -> Job:
-    if not isinstance(item, str):
-        source, destination = item
-        return Job(source, destination)
+def _location(value: Any, what: str) -> str:
+    if isinstance(value, os.PathLike):
+        value = os.fspath(value)
+    if not isinstance(value, str):
+        raise TypeError("convert_logs() takes %s as a path or URL (str), not %r" % (what, value))
+    return value
+
+
+def _job(item: Any, output: Optional[str], suffix: str, compressed: bool) -> Job:
+    if isinstance(item, (tuple, list)) and len(item) == 2:
+        return Job(_location(item[0], "a log"), _location(item[1], "an output"))
+    source = _location(item, "a log (or a (log, output) pair)")
     if output is None:
         raise TypeError("convert_logs() needs an output folder for logs given without their output path")
-    name = output_name(item.rstrip("/").rsplit("/", 1)[-1], suffix, compressed)
-    return Job(item, "%s/%s" % (output.rstrip("/"), name))
+    name = output_name(source.rstrip("/").rsplit("/", 1)[-1], suffix, compressed)
+    destination = "%s/%s" % (output.rstrip("/"), name)
+    if not stays_below(destination, output):
+        raise ValueError("the output of %s, %s, would be outside the output folder %s" % (source, destination, output))
+    return Job(source, destination)
 
 
-def _refuse_shared_outputs(jobs: Sequence[Job]) -> None:
-    """Two different logs whose outputs would be one file (a/x.json and
-    b/x.json into one folder) are refused before anything runs, rather than
-    one silently replacing the other. The same log twice is converted twice
-    to the same bytes."""
-    owner = {}
+def _same_place(location: str) -> str:
+    """A key equal for two spellings of one local path (a file:// URL too)."""
+    path = _storage.local_path(location)
+    return os.path.abspath(path) if path is not None else location
+
+
+def _same_file(a: str, b: str) -> bool:
+    path_a, path_b = _storage.local_path(a), _storage.local_path(b)
+    try:
+        return path_a is not None and path_b is not None and os.path.samefile(path_a, path_b)
+    except OSError:
+        return False
+
+
+def _refuse_unsafe_outputs(jobs: Sequence[Job]) -> None:
+    """Refused before anything runs, rather than a log replaced by mjai text
+    or by another log's output: an output that is one of the logs, and two
+    different logs whose outputs would be one file (a/x.json and b/x.json
+    into one folder). The same log twice is converted twice to the same
+    bytes."""
+    owner: Dict[str, str] = {}
     for job in jobs:
         previous = owner.setdefault(job.destination, job.source)
         if previous != job.source:
             raise ValueError("%s and %s would both be written to %s" % (previous, job.source, job.destination))
+    sources = {_same_place(job.source) for job in jobs}
+    for job in jobs:
+        if _same_place(job.destination) in sources or _same_file(job.source, job.destination):
+            raise ValueError("the output %s of %s is one of the logs: nothing was converted"
+                             % (job.destination, job.source))
+
+
+def _whole_number(name: str, value: Any) -> None:
+    if isinstance(value, bool) or not isinstance(value, int):
+        raise TypeError("convert_logs() argument '%s' must be an int, not %r" % (name, value))
+    if value < 1:
+        raise ValueError("convert_logs() argument '%s' must be at least 1, got %r" % (name, value))
+
+
+def _check_arguments(logs: Any, output: Any, gzip: Any, suffix: Any, max_log_size: Any, batch_size: Any) -> None:
+    """The command's checks of its options, before anything runs."""
+    if isinstance(logs, (str, bytes, os.PathLike)):
+        raise TypeError("convert_logs() takes a list of logs, not one %s (put a single log in a list)"
+                        % type(logs).__name__)
+    if gzip is not None:
+        if isinstance(gzip, bool) or not isinstance(gzip, int):
+            raise TypeError("convert_logs() argument 'gzip' must be a level from %d to %d or None, not %r"
+                            % (MIN_GZIP_LEVEL, MAX_GZIP_LEVEL, gzip))
+        if not MIN_GZIP_LEVEL <= gzip <= MAX_GZIP_LEVEL:
+            raise ValueError("convert_logs() argument 'gzip' must be a level from %d to %d, not %r"
+                             % (MIN_GZIP_LEVEL, MAX_GZIP_LEVEL, gzip))
+    if not isinstance(suffix, str):
+        raise TypeError("convert_logs() argument 'suffix' must be a str, not %r" % (suffix,))
+    if "/" in suffix or "\0" in suffix:
+        raise ValueError("convert_logs() argument 'suffix' is part of a file name (no '/'), got %r" % suffix)
+    if output is not None:
+        _location(output, "the output folder")
+    _whole_number("max_log_size", max_log_size)
+    _whole_number("batch_size", batch_size)
 
 
 def _described(job: Job, outcome: Outcome) -> LogOutcome:
@@ -91,16 +153,24 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
       and returns the list of `LogOutcome`s in the same order. A log that
       kills every worker it runs on is isolated and reported as failed
       (`error == "WorkerDied"`); the other logs of its batch are converted.
-      Two different logs that would write the same output raise
-      ValueError before anything runs (a Bag's partitions are not compared).
+      Two different logs that would write the same output, or an output
+      that is one of the logs, raise ValueError before anything runs (a
+      Bag's partitions are not compared).
+
+    Arguments are checked as the command checks its options, before
+    anything runs: TypeError for a str given as `logs` or a value of the
+    wrong type (`gzip=True`), ValueError for a level outside 0 to 12, a
+    `suffix` holding "/", a `batch_size` or `max_log_size` below 1, or an
+    output name that would leave `output`.
     """
-    if gzip is not None and not MIN_GZIP_LEVEL <= gzip <= MAX_GZIP_LEVEL:
-        raise ValueError("gzip level %r outside %d to %d" % (gzip, MIN_GZIP_LEVEL, MAX_GZIP_LEVEL))
-    settings = Settings(gzip, skip_existing, max_log_size, _output.new_token())
+    _check_arguments(logs, output, gzip, suffix, max_log_size, batch_size)
+    if output is not None:
+        output = _location(output, "the output folder")
+    settings = Settings(gzip, bool(skip_existing), max_log_size, _output.new_token())
     if _is_bag(logs):
         return logs.map_partitions(_convert_partition, output, suffix, settings)
     jobs = [_job(item, output, suffix, gzip is not None) for item in logs]
-    _refuse_shared_outputs(jobs)
+    _refuse_unsafe_outputs(jobs)
     if client is None:
         from distributed import get_client
 

@@ -173,3 +173,23 @@ def test_the_extension_tells_the_facts_the_command_uses():
     for head, expected in [(b"\x1f\x8b\x08", "mjlog"), (b"\xef\xbb\xbf \n<mjloggm", "mjlog"),
                            (b"\xff\xfe<\x00", "mjlog"), (b'{"log":[]', "tenhou6"), (b"", "tenhou6")]:
         assert _ripaion.detect_format(head) == expected
+
+
+@pytest.mark.parametrize("destination, root, below", [
+    ("out/a.mjson", "out", True),
+    ("out/sub/a.mjson", "out/", True),
+    ("memory://out/sub/a..b.mjson", "memory://out", True),
+    ("out/..a.mjson", "out", True),
+    ("out/sub/../../escape.mjson", "out", False),
+    ("memory://out/sub/../../escape.mjson", "memory://out", False),
+    ("out/..", "out", False),
+    ("outside/a.mjson", "out", False),
+    ("out2/a.mjson", "out", False),
+])
+def test_an_output_must_stay_below_the_output_folder(destination, root, below):
+    storage = NoFiles()
+    outcome = run_job(Job("log.json", destination, content=MINIMAL_LOG.encode()), Settings(output_root=root), storage)
+    assert (outcome.kind is Kind.CONVERTED) is below
+    assert list(storage.written) == ([destination] if below else [])
+    if not below:
+        assert outcome.error == "OutputOutsideFolder" and root in outcome.message

@@ -161,6 +161,65 @@ def test_two_logs_with_one_output_name_are_refused(tmp_path):
     assert not (tmp_path / "out").exists()
 
 
+@pytest.mark.parametrize("call, error, message", [
+    (lambda d: convert_logs([(str(d / "x.json"), str(d / "x.json"))]), ValueError, "is one of the logs"),
+    (lambda d: convert_logs([(str(d / "x.json"), "file://%s/x.json" % d)]), ValueError, "is one of the logs"),
+    (lambda d: convert_logs([(str(d / "x.json"), str(d / "y.json")), (str(d / "y.json"), str(d / "z"))]),
+     ValueError, "is one of the logs"),
+    (lambda d: convert_logs([str(d / "x.json")], str(d), suffix=".json"), ValueError, "is one of the logs"),
+    (lambda d: convert_logs([str(d / "x.json")], str(d / "out"), suffix="/../../x"), ValueError, "no '/'"),
+    (lambda d: convert_logs([str(d / "x.json")], str(d / "out"), batch_size=0), ValueError, "'batch_size'"),
+    (lambda d: convert_logs([str(d / "x.json")], str(d / "out"), batch_size=-3), ValueError, "'batch_size'"),
+    (lambda d: convert_logs([str(d / "x.json")], str(d / "out"), max_log_size=0), ValueError, "'max_log_size'"),
+    (lambda d: convert_logs(str(d / "x.json"), str(d / "out")), TypeError, "not one str"),
+    (lambda d: convert_logs([str(d / "x.json")], str(d / "out"), gzip=True), TypeError, "'gzip'"),
+    (lambda d: convert_logs([str(d / "x.json")], str(d / "out"), gzip=13), ValueError, "'gzip'"),
+    (lambda d: convert_logs([str(d / "x.json")], str(d / "out"), gzip=6.0), TypeError, "'gzip'"),
+    (lambda d: convert_logs([str(d / "..")], str(d / "out"), suffix=""), ValueError, "outside the output folder"),
+    (lambda d: convert_logs([42], str(d / "out")), TypeError, "path or URL"),
+], ids=["pair-onto-itself", "pair-onto-itself-as-url", "output-is-another-log", "suffix-gives-the-log",
+        "suffix-leaves-the-folder", "batch-size-zero", "batch-size-negative", "max-log-size-zero", "str-as-logs",
+        "gzip-true", "gzip-out-of-range", "gzip-float", "name-leaves-the-folder", "not-a-path"])
+def test_convert_logs_checks_its_arguments_before_anything_runs(client, tmp_path, call, error, message):
+    log = tmp_path / "x.json"
+    shutil.copy(ALL_LOGS[0], log)
+    (tmp_path / "y.json").write_bytes(log.read_bytes())
+    with pytest.raises(error, match=message):
+        call(tmp_path)
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["x.json", "y.json"]
+    assert log.read_bytes() == ALL_LOGS[0].read_bytes()
+
+
+def test_an_output_key_that_leaves_the_output_folder_fails_its_log(client, tmp_path):
+    """Object-store keys are any strings: `..` in one must not put its output
+    outside -o, whether -o is a URL or a local folder."""
+    from ripaion_rs import cli
+    put_in_memory(client, {"/esc/logs/sub/../../escape.json": ALL_LOGS[0].read_bytes(),
+                           "/esc/logs/good.json": ALL_LOGS[1].read_bytes()})
+    for output in ("memory://esc/out", str(tmp_path / "out")):
+        report = tmp_path / "report.jsonl"
+        status = cli.main(["--scheduler", client.scheduler.address, "-q", "--report", str(report), "-o", output,
+                           "memory://esc/logs"])
+        assert status == 1
+        (line,) = map(json.loads, report.read_text(encoding="utf-8").splitlines())
+        assert line["type"] == "OutputOutsideFolder" and "outside the output folder" in line["message"]
+        assert line["path"].endswith("/sub/../../escape.json")
+    assert sorted(worker_memory(client, "/esc")) == ["escape.json", "good.json", "good.mjson"]
+    assert sorted(p.relative_to(tmp_path).as_posix() for p in tmp_path.rglob("*")) == [
+        "out", "out/good.mjson", "report.jsonl"]
+
+
+@pytest.mark.parametrize("where", ["path", "file-url"])
+def test_an_output_folder_removed_between_runs_is_made_again(client, tmp_path, expected, where):
+    out = tmp_path / "o" / "deeper"
+    for _ in range(3):
+        outcomes = convert_logs([str(p) for p in ALL_LOGS], str(out) if where == "path" else "file://%s" % out,
+                                batch_size=1)
+        assert [(o.status, o.message) for o in outcomes] == [("converted", None)] * len(ALL_LOGS)
+        assert written(out) == expected[False]
+        shutil.rmtree(tmp_path / "o")
+
+
 def test_runs_sharing_a_worker_keep_their_own_settings(tmp_path, expected):
     """A worker with several threads may run batches of two runs at once:
     each batch converts with its own run's settings."""
