@@ -7,9 +7,10 @@ import time
 from collections import Counter
 from typing import IO, Callable, List, Optional, Sequence, Tuple
 
-from ._job import (EXIT_FAILED, EXIT_OK, EXIT_USAGE, Job, Kind, Outcome, Settings)
+from ._job import EXIT_FAILED, EXIT_OK, EXIT_USAGE, Job, Kind, Outcome, Settings
+from ._manifest import Manifest, ManifestError
 from ._storage import Storage
-from ._worker import run_job
+from ._worker import entry_of_output, run_job
 
 EXAMPLES_SHOWN = 10
 
@@ -23,15 +24,18 @@ class OwnOutputError(Exception):
         self.error = error
 
 
+Stopped = Callable[[int, Sequence[Job]], None]
+
+
 def run(jobs: Sequence[Job], workers: int, settings: Settings, record: Callable[[Outcome], None],
-        stopped: Callable[[int], None]) -> None:
+        stopped: Stopped) -> None:
     """Convert every job and pass each outcome to `record` as it arrives.
 
     The workers write the output files themselves; only ranges of the job
     list and the outcomes (mostly one shared value) cross the process
     boundary. An exception in `record`, Ctrl-C or SIGTERM stops the
-    workers at once, tells `stopped` how many logs they converted, and
-    passes on."""
+    workers at once, tells `stopped` how many logs they converted and which
+    jobs left an output whose outcome never arrived, and passes on."""
     if workers <= 1 or len(jobs) <= 1:
         storage = Storage()
         for job in jobs:
@@ -58,7 +62,7 @@ class Tally:
     the manifest, and decides the run's exit status."""
 
     def __init__(self, total: int, report: Optional[IO[str]], start: float,
-                 manifest: Optional[IO[str]] = None, checking: bool = False) -> None:
+                 manifest: Optional[Manifest] = None, checking: bool = False) -> None:
         self.total = total
         self.report = report
         self.manifest = manifest
@@ -94,9 +98,24 @@ class Tally:
         if len(self.ignored) < EXAMPLES_SHOWN:
             self.ignored.append((path, why))
 
-    def stopped(self, converted: int) -> None:
-        """The workers were stopped having converted `converted` logs."""
+    def stopped(self, converted: int, unreported: Sequence[Job], cap: int) -> None:
+        """The workers were stopped having converted `converted` logs; the
+        outputs of `unreported` jobs are written, but their outcomes were
+        lost with the workers: the manifest gets their lines from the
+        outputs (`cap`: the run's size cap of a log)."""
         self.converted_when_stopped = converted
+        if self.manifest is not None:
+            storage = Storage()
+            for job in unreported:
+                if storage.exists(job.destination):
+                    self._manifest_line(Kind.CONVERTED, entry_of_output(job, cap, storage))
+
+    def _manifest_line(self, kind: Kind, entry: dict) -> None:
+        assert self.manifest is not None
+        try:
+            self.manifest.add(kind, entry)
+        except ManifestError as exc:
+            raise OwnOutputError("the manifest", exc.error) from exc
 
     def add(self, outcome: Outcome) -> None:
         kind = outcome.kind
@@ -111,7 +130,7 @@ class Tally:
             if self.report is not None:
                 _write_line(self.report, "the report", outcome.report_line())
         if outcome.entry is not None and self.manifest is not None:
-            _write_line(self.manifest, "the manifest", outcome.entry)
+            self._manifest_line(kind, outcome.entry)
 
     def exit_status(self) -> int:
         if self.own_error is not None:

@@ -196,16 +196,17 @@ def session(address: Optional[str], local_workers: Optional[int]) -> Iterator[An
 
 @contextlib.contextmanager
 def command_run(address: Optional[str], local_workers: Optional[int], jobs: Sequence[Job], output: str,
-                settings: Settings) -> Iterator[Callable[[Callable[[Outcome], None]], None]]:
+                settings: Settings) -> Iterator[Callable[[Sequence[Job], Callable[[Outcome], None]], None]]:
     """The command's run on a cluster: connects, checks that the workers can
     read the logs and write the outputs (ClusterError if not, before anything
-    is converted), and gives a function that converts every job, passing
-    each outcome to its argument."""
+    is converted), and gives a function that converts the jobs it is given
+    (those of `jobs` a resumed manifest does not list), passing each
+    outcome to its second argument."""
     _storage.check_output(output)
     with session(address, local_workers) as client:
         if jobs:
             probe(client, jobs[0].source, output)
-        yield lambda record: run(client, jobs, settings, lambda index, outcome: record(outcome))
+        yield lambda todo, record: run(client, todo, settings, lambda index, outcome: record(outcome))
 
 
 def remove_temporaries(jobs: Sequence[Job], token: str) -> None:

@@ -173,13 +173,15 @@ def _death_note(exitcode: Optional[int]) -> str:
 
 
 def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: Callable[[Outcome], None],
-                stopped: Callable[[int], None]) -> None:
+                stopped: Callable[[int, Sequence[Job]], None]) -> None:
     """Convert `jobs` in `workers` processes, passing every outcome to
     `record`. Any exception here (Ctrl-C included, or one of `record`)
     stops the workers, which leaves no temporary file, tells `stopped` how
-    many logs the workers converted (reported to the parent or not), and
-    passes on."""
+    many logs the workers converted (reported to the parent or not) and
+    which jobs may have an output whose outcome never arrived, and passes
+    on."""
     done = mmap.mmap(-1, max(1, len(jobs)))  # one byte per job, shared with the workers forked below
+    reported = bytearray(len(jobs))  # 1 for each job whose outcome was recorded
     context = multiprocessing.get_context("fork")
     schedule = Schedule(len(jobs), workers, redo_finished=settings.manifest)
     live: List[_Worker] = []
@@ -228,9 +230,11 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
         w.connection.close()
         finished, blamed = schedule.died(list(w.spans), done.__getitem__)
         w.spans.clear()
-        for _, state in finished:
+        for index, state in finished:
+            reported[index] = 1
             record(CONVERTED if state == DONE_CONVERTED else SKIPPED)
         if blamed is not None:
+            reported[blamed] = 1
             record(failed(jobs[blamed].source, WORKER_DIED, _death_note(w.process.exitcode)))
 
     def stop() -> None:
@@ -260,12 +264,14 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
                 answers = []
                 try:
                     while w.spans and w.connection.poll():
-                        answers.append(w.connection.recv())
+                        answers.append((w.spans[0][0], w.connection.recv()))
                         w.spans.popleft()
                 except (EOFError, OSError):  # of the pipe only: the worker is gone
                     died = True
-                for outcome in (o for answer in answers for o in answer):
-                    record(outcome)
+                for start, outcomes in answers:
+                    for index, outcome in enumerate(outcomes, start):
+                        reported[index] = 1
+                        record(outcome)
                 if died:
                     # It closed its pipe, so it is exiting (or stuck: then it is killed).
                     if not wait([w.process.sentinel], STOP_SECONDS):
@@ -275,7 +281,16 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
             balance()
     except BaseException:
         stop()
-        stopped(done[:].count(DONE_CONVERTED))
+        # Finished logs whose outcomes died with the workers, and the log
+        # each worker was converting (its output may be in place already).
+        unreported = [jobs[i] for i in range(len(jobs))
+                      if done[i] in (DONE_CONVERTED, DONE_SKIPPED) and not reported[i]]
+        for w in live:
+            if w.spans:
+                current = next((i for i in range(*w.spans[0]) if done[i] == OPEN), None)
+                if current is not None:
+                    unreported.append(jobs[current])
+        stopped(done[:].count(DONE_CONVERTED), unreported)
         raise
     finally:
         done.close()

@@ -52,6 +52,8 @@ def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
 
     first = text[: text.find(b"\n")] if text else b""
     start = json.loads(first) if first else {}
+    if not isinstance(start, dict):
+        start = {}
     return {
         "input": source,
         "output": destination,
@@ -66,8 +68,30 @@ def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
 
 
 def skipped_entry(source: str, destination: str, size: Optional[int]) -> Manifest:
-    """A skipped log's entry: what is known without converting it."""
+    """A skipped log's entry when its output is not an mjai stream: what is
+    known without converting it."""
     return {"input": source, "output": destination, "game_id": game_id(source), "skipped": True, "bytes": size}
+
+
+# How much of an output is read to make its manifest line, in multiples of
+# the size cap of a log (an mjai text is some twice its log's size).
+OUTPUT_READ_FACTOR = 4
+
+
+def entry_of_output(job: Job, cap: int, storage: "Storage") -> Manifest:
+    """The manifest line of an output written earlier, whose line was lost
+    (its run was killed first): made from the output itself, as its
+    conversion made it; only its size when it is not an mjai stream."""
+    try:
+        data = storage.read(job.destination, cap * OUTPUT_READ_FACTOR, False)
+        text = gunzip(data, cap * OUTPUT_READ_FACTOR) if data[:2] == b"\x1f\x8b" else data
+        entry = manifest_entry(job.source, job.destination, text)
+    except Exception:  # not an mjai stream of ours, or gone since
+        return skipped_entry(job.source, job.destination, storage.size(job.destination))
+    if entry["names"] is None:
+        return skipped_entry(job.source, job.destination, len(data))
+    entry["bytes"] = len(data)
+    return entry
 
 
 def read_input(job: Job, settings: Settings, storage: "Storage") -> bytes:
@@ -128,8 +152,7 @@ def run_job(job: Job, settings: Settings, storage: "Storage") -> Outcome:
         if settings.skip_existing and storage.exists(job.destination):
             if not settings.manifest:
                 return SKIPPED
-            entry = skipped_entry(job.source, job.destination, storage.size(job.destination))
-            return with_entry(Kind.SKIPPED, entry)
+            return with_entry(Kind.SKIPPED, entry_of_output(job, settings.max_log_size, storage))
         data, entry = convert_log(job, settings, storage)
         storage.write(job.destination, data, settings.token)
     except Exception as exc:

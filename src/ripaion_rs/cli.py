@@ -19,6 +19,7 @@ from . import _batch, _output
 from ._batch import OwnOutputError, Tally
 from ._discover import (LOG_SUFFIXES, STREAM_SUFFIXES, Discovery, Found, InputError, find_logs, has_magic,
                         make_directories, plan_jobs)
+from ._manifest import Manifest
 from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, EXIT_BROKEN_PIPE, EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK,
                    EXIT_TERMINATED, EXIT_USAGE, GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, STDOUT, Job, Outcome,
                    Settings, names_standard_output)
@@ -27,7 +28,7 @@ from ._ripaion import __version__, detect_format
 from ._storage import StandardOutputFailed, Storage, is_url
 from ._worker import run_job
 
-Run = Callable[[Callable[[Outcome], None]], None]  # converts every job, passing each outcome on
+Run = Callable[[Sequence[Job], Callable[[Outcome], None]], None]  # converts the jobs, passing each outcome on
 
 DESCRIPTION = """\
 Convert Tenhou logs (JSON format 6, or mjlog XML records, plain or gzip) into
@@ -325,9 +326,23 @@ def _close_own_file(what: str, stream: Optional[IO[str]]) -> Optional[OwnOutputE
     return None
 
 
-def _close_own_files(report: Optional[IO[str]], manifest: Optional[IO[str]]) -> Optional[OwnOutputError]:
+def _open_manifest(parser: argparse.ArgumentParser, path: Optional[str], resume: bool) -> Optional[Manifest]:
+    if path is None:
+        return None
+    try:
+        return Manifest(path, resume)
+    except OSError as exc:
+        parser.error("cannot write the manifest %s: %s" % (path, exc.strerror or exc))
+
+
+def _close_own_files(report: Optional[IO[str]], manifest: Optional[Manifest]) -> Optional[OwnOutputError]:
     first = _close_own_file("the report", report)
-    return _close_own_file("the manifest", manifest) or first
+    if manifest is not None:
+        try:
+            manifest.close()
+        except OSError as exc:
+            return OwnOutputError("the manifest", exc)
+    return first
 
 
 # ---------------------------------------------------------------- the two forms
@@ -338,7 +353,7 @@ def _convert_single(parser: argparse.ArgumentParser, args: argparse.Namespace, s
     outputs = set() if to_stdout else {os.path.abspath(job.destination)}
     _check_own_files(parser, args, [Found(job.source, job.source, False, 0)], outputs)
     report = _open_own_file(parser, "the report", args.report)
-    manifest = _open_own_file(parser, "the manifest", args.manifest)
+    manifest = _open_manifest(parser, args.manifest, settings.skip_existing)
     tally = Tally(1, report, time.monotonic(), manifest)
     tally.nothing_done_is_usage = False
     try:
@@ -463,13 +478,18 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
     bar, the report (and the manifest), and end with the summary; the exit
     status."""
     report = _open_own_file(parser, "the report", args.report)
-    manifest = _open_own_file(parser, "the manifest", getattr(args, "manifest", None))
+    manifest = _open_manifest(parser, getattr(args, "manifest", None), settings.skip_existing)
 
     workers = args.jobs if args.jobs is not None else usable_cpus()
     show_bar = not args.quiet and sys.stderr.isatty()
     tally = Tally(len(jobs) + len(skipped), report, started, manifest, checking)
     for path, why in skipped:
         tally.ignore(path, why)
+    if manifest is not None:
+        # A resumed run: a log whose output exists and has its line is done.
+        listed = manifest.skipped_jobs(jobs)
+        tally.skipped += sum(listed)
+        jobs = [job for job, done in zip(jobs, listed) if not done]
     bar = ProgressBar(tally.total, sys.stderr if show_bar else None)
 
     def record(outcome: Outcome) -> None:
@@ -483,9 +503,10 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
 
     try:
         if run is None:
-            _batch.run(jobs, workers, settings, record, tally.stopped)
+            _batch.run(jobs, workers, settings, record,
+                       lambda converted, unreported: tally.stopped(converted, unreported, settings.max_log_size))
         else:
-            run(record)
+            run(jobs, record)
     except KeyboardInterrupt:
         tally.stop_status = EXIT_INTERRUPTED
     except Terminated:

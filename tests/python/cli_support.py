@@ -1,6 +1,7 @@
 """Helpers of the tests of the `ripaion` command: running it, and watching
 the processes it starts."""
 
+import contextlib
 import os
 import shutil
 import signal
@@ -8,6 +9,8 @@ import subprocess
 import sys
 import time
 from pathlib import Path
+
+import pytest
 
 from ripaion_rs import tenhou_to_mjai
 
@@ -51,6 +54,23 @@ def copies(directory, count, log=GOOD[0], folders=1):
             os.link(log, folder / ("g%05d.json" % i))
         except OSError:  # another file system
             shutil.copy(log, folder / ("g%05d.json" % i))
+
+
+@contextlib.contextmanager
+def tmpfs(tmp_path, size):
+    """A tmpfs of `size` (mount's words: 64k, 1m) mounted for the test; the
+    test is skipped where mounting is not allowed (root only)."""
+    if os.geteuid() != 0:
+        pytest.skip("mounting a tmpfs needs root")
+    mount_point = tmp_path / "small"
+    mount_point.mkdir()
+    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", str(mount_point)],
+                      capture_output=True, timeout=30).returncode != 0:
+        pytest.skip("cannot mount a tmpfs here")
+    try:
+        yield mount_point
+    finally:
+        subprocess.run(["umount", "-l", str(mount_point)], capture_output=True, timeout=30)
 
 
 def group_members(group):

@@ -13,6 +13,7 @@ from ripaion_rs._batch import OwnOutputError, Tally
 from ripaion_rs._job import (CONVERTED, EXIT_BROKEN_PIPE, EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK,
                              EXIT_TERMINATED, EXIT_USAGE, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, SKIPPED,
                              Job, Kind, Settings, failed)
+from ripaion_rs._manifest import Manifest
 from ripaion_rs._pool import DONE_CONVERTED, DONE_FAILED, OPEN, Schedule
 from ripaion_rs._storage import Storage
 from ripaion_rs._worker import run_job
@@ -114,12 +115,12 @@ def test_the_tally_decides_the_exit_status(outcomes, stop, own_error, checking, 
     tally.stop_status = stop
     if own_error:
         tally.own_error = OwnOutputError("the report", OSError(28, "No space left on device"))
-    tally.stopped(converted_by_workers)
+    tally.stopped(converted_by_workers, [], 0)
     assert tally.exit_status() == status
 
 
-def test_the_tally_writes_failures_to_the_report_and_entries_to_the_manifest():
-    report, manifest = io.StringIO(), io.StringIO()
+def test_the_tally_writes_failures_to_the_report_and_entries_to_the_manifest(tmp_path):
+    report, manifest = io.StringIO(), Manifest(str(tmp_path / "m.jsonl"), resume=False)
     tally = Tally(4, report, 0.0, manifest)
     tally.add(failed("a.mjson", "dahai_not_in_hand", "message", 12))
     tally.add(failed("b.json", "JsonParsingError", "failed"))
@@ -127,7 +128,7 @@ def test_the_tally_writes_failures_to_the_report_and_entries_to_the_manifest():
     assert [json.loads(line) for line in report.getvalue().splitlines()] == [
         {"path": "a.mjson", "line": 12, "kind": "dahai_not_in_hand", "message": "message"},
         {"path": "b.json", "type": "JsonParsingError", "message": "failed"}]
-    assert json.loads(manifest.getvalue())["input"] == "db#1"
+    assert json.loads((tmp_path / "m.jsonl").read_text())["input"] == "db#1"
     assert (tally.converted, tally.failed, dict(tally.failed_by_type)) == (
         1, 2, {"dahai_not_in_hand": 1, "JsonParsingError": 1})
 

@@ -18,7 +18,7 @@ from pathlib import Path
 import pytest
 
 from cli_support import (GOOD, COMMAND, copies, expected_bytes, hidden_files, holders_of, kill_group, run_cli,
-                         start_cli, wait_for)
+                         start_cli, tmpfs, wait_for)
 
 BAD_LOG = '{"log": ['
 
@@ -36,16 +36,8 @@ def three(tmp_path):
 
 @pytest.fixture
 def small_tmpfs(tmp_path):
-    """A 1 MiB tmpfs, mounted for the test (root only)."""
-    if os.geteuid() != 0:
-        pytest.skip("mounting a tmpfs needs root")
-    mount_point = tmp_path / "small"
-    mount_point.mkdir()
-    if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=1m", "tmpfs", str(mount_point)],
-                      capture_output=True, timeout=30).returncode != 0:
-        pytest.skip("cannot mount a tmpfs here")
-    yield mount_point
-    subprocess.run(["umount", "-l", str(mount_point)], capture_output=True, timeout=30)
+    with tmpfs(tmp_path, "1m") as mount_point:
+        yield mount_point
 
 
 def fill(directory):
