@@ -14,6 +14,7 @@ from ._ripaion import (
     mjlog_to_mjai,
     tenhou_to_mjai,
 )
+from ._database import read_log_database
 
 __all__ = [
     "tenhou_to_mjai",
@@ -21,6 +22,7 @@ __all__ = [
     "convert",
     "convert_to_bytes",
     "check",
+    "read_log_database",
     "Problem",
     "TenhouLogParsingError",
     "TenhouToMjaiError",
