@@ -1,0 +1,205 @@
+"""A Tenhou log database through the `ripaion` command, side by side with the
+Python loop a user would write for it.
+
+    python bench/database_bench.py [--corpus DIR] [--repeat N] [--tmp DIR] [--big-gb G]
+
+Builds a layout-P database (bzip2 content) of the corpus's mjlog records,
+then prints, each the best of N runs, in one run of this script:
+
+- `ripaion -q -j 1 -o OUT games.db` against a Python loop that reads the
+  same rows, `bz2.decompress`es them, calls `convert_to_bytes` and writes
+  each file to the same place (target: the command at >= 0.9x the loop's
+  rate, with its interpreter start and all);
+- `-j 2` against `-j 1` (target >= 1.7x; the machine is shared, so the load
+  average is printed beside it);
+- `--gzip --manifest` against `--gzip` (target <= 3% more);
+- with --big-gb G > 0: a database of about G GB, the corpus's rows repeated
+  under distinct game ids, through `-j 2`, and the peak resident memory of
+  the command's parent process (target < 200 MB at 2 GB).
+"""
+
+from __future__ import annotations
+
+import argparse
+import bz2
+import gzip
+import os
+import re
+import shutil
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+
+from ripaion_rs import convert_to_bytes
+
+DEFAULT_CORPUS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "shared", "corpus", "mjlog")
+GAME_ID = re.compile(r"(\d{4})(\d{2})\d{4}gm-[0-9a-f]{4}-\d{4,5}-[0-9a-f]{8}")
+SCHEMA = """CREATE TABLE logs (log_id TEXT PRIMARY KEY, date TEXT, is_tonpusen INT, is_sanma INT,
+    is_processed INT, was_error INT, log_content TEXT, log_hash TEXT)"""
+
+
+def corpus_records(corpus):
+    """(id, XML bytes) of every record, ids made unique."""
+    records, seen = [], set()
+    for folder, _, files in sorted(os.walk(corpus)):
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            stem, ext = os.path.splitext(name)
+            if ext not in (".xml", ".mjlog"):
+                continue
+            with open(path, "rb") as f:
+                data = f.read()
+            if data[:2] == b"\x1f\x8b":
+                data = gzip.decompress(data)
+            log_id = stem if stem not in seen else "%s-%s" % (os.path.basename(folder), stem)
+            seen.add(log_id)
+            records.append((log_id, data))
+    return records
+
+
+def build(path, rows):
+    """A layout-P database of (id, stored content) rows, all downloaded, four players."""
+    with sqlite3.connect(path) as db:
+        db.execute(SCHEMA)
+        db.executemany("INSERT INTO logs VALUES (?, NULL, 0, 0, 1, 0, ?, NULL)", rows)
+    db.close()
+
+
+def python_loop(db_path, out):
+    """The glue a user writes today: rows, bz2, convert_to_bytes, one file each."""
+    made = set()
+    db = sqlite3.connect("file:%s?mode=ro" % db_path, uri=True)
+    try:
+        for log_id, content in db.execute("SELECT log_id, log_content FROM logs WHERE is_processed = 1 "
+                                          "AND was_error = 0 AND is_sanma = 0 AND length(log_content) > 0"):
+            match = GAME_ID.fullmatch(log_id)
+            folder = os.path.join(out, match.group(1), match.group(2)) if match else os.path.join(out, "other")
+            if folder not in made:
+                os.makedirs(folder, exist_ok=True)
+                made.add(folder)
+            try:
+                data = convert_to_bytes(bz2.decompress(content))
+            except ValueError:
+                continue
+            with open(os.path.join(folder, log_id + ".mjson"), "wb") as f:
+                f.write(data)
+    finally:
+        db.close()
+
+
+def timed_loop(db_path, tmp):
+    out = tempfile.mkdtemp(prefix="ripaion-db-bench-", dir=tmp)
+    try:
+        start = time.perf_counter()
+        python_loop(db_path, out)
+        return time.perf_counter() - start
+    finally:
+        shutil.rmtree(out, ignore_errors=True)
+
+
+def peak_rss_mb(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("VmHWM:"):
+                    return int(line.split()[1]) / 1024
+    except OSError:
+        pass
+    return None
+
+
+def command(db_path, tmp, *options, watch=False):
+    """(wall seconds, peak RSS of the parent in MB or None) of one run."""
+    out = tempfile.mkdtemp(prefix="ripaion-db-bench-", dir=tmp)
+    try:
+        args = [sys.executable, "-m", "ripaion_rs", "-q", *options, "-o", out, db_path]
+        if "--manifest" in options:
+            args[args.index("--manifest") + 1] = os.path.join(out, "manifest.jsonl")
+        start = time.perf_counter()
+        process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        peak = None
+        while watch and process.poll() is None:
+            peak = max(peak or 0, peak_rss_mb(process.pid) or 0)
+            time.sleep(0.2)
+        _, err = process.communicate()
+        elapsed = time.perf_counter() - start
+        if process.returncode not in (0, 1):
+            sys.exit("ripaion failed (%d): %s" % (process.returncode, err.decode()))
+        return elapsed, peak
+    finally:
+        shutil.rmtree(out, ignore_errors=True)
+
+
+def best(runs, measure):
+    return min(measure() for _ in range(runs))
+
+
+def load():
+    return "load average %.2f %.2f %.2f" % os.getloadavg()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--corpus", default=DEFAULT_CORPUS)
+    parser.add_argument("--repeat", type=int, default=3, help="runs per figure; the best is kept")
+    parser.add_argument("--tmp", default=None, help="where the databases and outputs go")
+    parser.add_argument("--big-gb", type=float, default=0.0, help="also the memory test on a database of G GB")
+    args = parser.parse_args()
+
+    records = corpus_records(args.corpus)
+    work = tempfile.mkdtemp(prefix="ripaion-db-bench-", dir=args.tmp)
+    try:
+        db_path = os.path.join(work, "games.db")
+        build(db_path, [(log_id, bz2.compress(xml)) for log_id, xml in records])
+        n = len(records)
+        print("layout-P database of %d corpus records: %.1f MB; %d usable CPUs; %s"
+              % (n, os.path.getsize(db_path) / 1e6, len(os.sched_getaffinity(0)), load()))
+        timed_loop(db_path, args.tmp)  # warm the page cache and the module
+        loop = best(args.repeat, lambda: timed_loop(db_path, args.tmp))
+        print("python loop (rows, bz2, convert_to_bytes, write): %.3f s, %.0f rows/s" % (loop, n / loop))
+        figures = {}
+        for label, options in (("-j 1", ("-j", "1")), ("-j 2", ("-j", "2")),
+                               ("-j 1 --gzip", ("-j", "1", "--gzip")),
+                               ("-j 1 --gzip --manifest", ("-j", "1", "--gzip", "--manifest", "M"))):
+            wall = best(args.repeat, lambda: command(db_path, args.tmp, *options)[0])
+            figures[label] = wall
+            print("ripaion %s: %.3f s, %.0f rows/s (%s)" % (label, wall, n / wall, load()))
+        print("ripaion -j 1 / python loop: %.2fx the loop's rate (target >= 0.9)" % (loop / figures["-j 1"]))
+        print("-j 2 / -j 1: %.2fx (target >= 1.7)" % (figures["-j 1"] / figures["-j 2"]))
+        print("--gzip --manifest over --gzip: %+.1f%% (target <= 3%%)"
+              % (100 * (figures["-j 1 --gzip --manifest"] / figures["-j 1 --gzip"] - 1)))
+        if args.big_gb > 0:
+            big_memory(work, records, args.big_gb, args.tmp)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def big_memory(work, records, gigabytes, tmp):
+    """The parent's memory on a large database: the corpus's rows, bzip2,
+    repeated under distinct ids until the file holds `gigabytes`."""
+    path = os.path.join(work, "big.db")
+    blobs = [(log_id, bz2.compress(xml)) for log_id, xml in records]
+    per_copy = sum(len(b) for _, b in blobs)
+    copies = max(1, int(gigabytes * 1e9 / per_copy + 0.999))
+    with sqlite3.connect(path) as db:
+        db.execute(SCHEMA)
+        for k in range(copies):
+            rows = []
+            for i, (log_id, blob) in enumerate(blobs):
+                match = GAME_ID.fullmatch(log_id)
+                prefix = log_id[:22] if match else "2020010100gm-00a9-0000"
+                rows.append(("%s-%08x" % (prefix, k * len(blobs) + i), blob))
+            db.executemany("INSERT INTO logs VALUES (?, NULL, 0, 0, 1, 0, ?, NULL)", rows)
+    db.close()
+    size = os.path.getsize(path)
+    print("big database: %d rows, %.2f GB" % (copies * len(blobs), size / 1e9))
+    wall, peak = command(path, tmp, "-j", "2", watch=True)
+    print("ripaion -j 2 on it: %.1f s, %.0f rows/s, parent peak RSS %.1f MB (target < 200 MB; %s)"
+          % (wall, copies * len(blobs) / wall, peak or -1, load()))
+    os.unlink(path)
+
+
+if __name__ == "__main__":
+    main()
