@@ -229,15 +229,25 @@ class Selection:
             self.connection.execute("BEGIN")
             self.connection.set_authorizer(_authorize)
             with interruptible(self.connection):
-                self.total = int(self._execute(self._query("count(*)", counting=True)).fetchone()[0])
+                counted = self._execute("SELECT reason, count(*) FROM (%s) GROUP BY reason"
+                                        % self._query("%s AS reason" % self._reason())).fetchall()
+            # Rows by why they are skipped (None: to convert).
+            self.counts: Dict[Optional[str], int] = {_text(why): int(n) for why, n in counted}
+            self.total = sum(self.counts.values())
         except BaseException:
             self.connection.close()
             raise
 
-    def _query(self, columns: str, counting: bool = False) -> str:
+    @property
+    def to_convert(self) -> int:
+        return self.counts.get(None, 0)
+
+    def _reason(self) -> str:
+        return "CASE %s END" % " ".join("WHEN %s THEN '%s'" % skip for skip in self.layout.skips)
+
+    def _query(self, columns: str) -> str:
         condition = "1" if self.where is None else "(%s\n)" % self.where
-        query = "SELECT %s FROM %s WHERE %s LIMIT ?" % ("1" if counting else columns, TABLE, condition)
-        return "SELECT count(*) FROM (%s)" % query if counting else query
+        return "SELECT %s FROM %s WHERE %s LIMIT ?" % (columns, TABLE, condition)
 
     def _execute(self, sql: str) -> sqlite3.Cursor:
         try:
@@ -251,7 +261,7 @@ class Selection:
         row alone may hold more), so that memory stays bounded whatever the
         database's size. A skipped row's content is never read."""
         layout = self.layout
-        reason = "CASE %s END" % " ".join("WHEN %s THEN '%s'" % skip for skip in layout.skips)
+        reason = self._reason()
         content = "CASE WHEN %s THEN NULL ELSE %s END" % (
             " OR ".join("(%s)" % condition for condition, _ in layout.skips), layout.content_column)
         sql = self._query("%s, %s, %s" % (layout.id_column, reason, content))

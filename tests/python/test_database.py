@@ -8,6 +8,7 @@ import os
 import signal
 import sqlite3
 import time
+from collections import Counter
 
 import pytest
 from log_databases import build_h, build_p, records, standard_rows
@@ -33,6 +34,8 @@ def test_rows_to_convert_come_decompressed_and_skipped_ones_unread(database):
     with Selection(str(path)) as selection:
         read = [row for batch in selection.batches(1 << 20) for row in batch]
         assert selection.total == len(rows)
+        expected_counts = Counter(None if r.expect in ("converted", "failed") else r.expect for r in rows)
+        assert selection.counts == expected_counts
     assert sorted(r.log_id for r in read) == sorted(r.log_id for r in rows)  # in the table's order
     expectations = {r.log_id: r for r in rows}
     for row in read:
