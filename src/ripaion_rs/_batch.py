@@ -69,6 +69,7 @@ class Tally:
         self.checking = checking  # the jobs are streams to check: other words in the summary
         self.converted = 0
         self.skipped = 0
+        self.skipped_by_reason: Counter[str] = Counter()  # of database rows (three-player, ...)
         self.failed_by_type: Counter[str] = Counter()
         self.examples: List[Outcome] = []
         self.ignored: List[Tuple[str, str]] = []  # (path, why) of files a search did not take
@@ -123,6 +124,8 @@ class Tally:
             self.converted += 1
         elif kind is Kind.SKIPPED:
             self.skipped += 1
+            if outcome.error:
+                self.skipped_by_reason[outcome.error] += 1
         else:
             self.failed_by_type[outcome.error] += 1
             if len(self.examples) < EXAMPLES_SHOWN:
@@ -145,7 +148,11 @@ class Tally:
         if self.checking:
             counts = "%d valid, %d invalid" % (self.converted, self.failed)
         else:
-            counts = "%d converted, %d skipped, %d failed" % (self.converted, self.skipped, self.failed)
+            counts = "%d converted, %d skipped" % (self.converted, self.skipped)
+            if self.skipped_by_reason:
+                reasons = sorted(self.skipped_by_reason.items(), key=lambda item: (-item[1], item[0]))
+                counts += " (%s)" % ", ".join("%d %s" % (n, reason) for reason, n in reasons)
+            counts += ", %d failed" % self.failed
         if self.failed:
             kinds = ", ".join("%d %s" % (n, kind) for kind, n in self.failed_by_type.most_common())
             counts += " (%s)" % kinds

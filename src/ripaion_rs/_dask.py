@@ -49,10 +49,11 @@ def convert_batch(jobs: Sequence[Job], settings: Settings) -> List[Outcome]:
     return [run_job(job, settings, _STORAGE) for job in jobs]
 
 
-def _probe(source: str, output: str) -> None:
-    """Run on a worker before any conversion: can it see the logs and the
-    output storage (the filesystem packages installed, the paths shared)?"""
-    if not _STORAGE.exists(source):
+def _probe(source: Optional[str], output: str) -> None:
+    """Run on a worker before any conversion: can it see the logs (unless
+    they travel with the jobs, as a database's rows do) and the output
+    storage (the filesystem packages installed, the paths shared)?"""
+    if source is not None and not _STORAGE.exists(source):
         raise ClusterError("the Dask workers cannot see %s (are the logs on storage the workers share?)" % source)
     _storage.prepare_output(output)
 
@@ -203,26 +204,34 @@ def command_run(address: Optional[str], local_workers: Optional[int], jobs: Sequ
     (those of `jobs` a resumed manifest does not list), passing each
     outcome to its second argument."""
     _storage.check_output(output)
+    release: Callable[[int, int], None] = getattr(jobs, "release", lambda start, end: None)
+
+    def record_at(record: Callable[[Outcome], None], index: int, outcome: Outcome) -> None:
+        record(outcome)
+        release(index, index + 1)  # a database's row, read as the run goes, is not needed again
+
     with session(address, local_workers) as client:
         if jobs:
-            probe(client, jobs[0].source, output)
-        yield lambda todo, record: run(client, todo, settings, lambda index, outcome: record(outcome))
+            probe(client, jobs[0].source if jobs[0].content is None else None, output)
+        yield lambda todo, record: run(client, todo, settings, lambda index, outcome: record_at(record, index, outcome))
 
 
 def remove_temporaries(jobs: Sequence[Job], token: str) -> None:
     """Once the run is over: the temporary files its workers left in local
     output folders (a worker killed while writing cannot remove its own)."""
     directories = set()
-    for job in jobs:
-        path = _storage.local_path(job.destination)
+    # Jobs read as the run goes (a database's rows) keep the folders they wrote to.
+    kept = getattr(jobs, "directories", None)
+    for destination in kept if kept is not None else (os.path.dirname(job.destination) for job in jobs):
+        path = _storage.local_path(destination)
         if path is not None:
-            directories.add(os.path.dirname(path) or os.curdir)
+            directories.add(path or os.curdir)
     for directory in directories:
         _output.remove_stale_temps(directory, token)
 
 
-def probe(client: Any, source: str, output: str) -> None:
-    """ClusterError unless a worker can read `source` and write below `output`."""
+def probe(client: Any, source: Optional[str], output: str) -> None:
+    """ClusterError unless a worker can read `source` (if any) and write below `output`."""
     future = client.submit(_probe, source, output, pure=False)
     try:
         future.result(timeout=PROBE_SECONDS)

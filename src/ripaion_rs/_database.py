@@ -18,20 +18,17 @@ expression, under an authorizer that allows reading and nothing else.
 
 from __future__ import annotations
 
-import bz2
 import os
 import signal
 import sqlite3
 import stat
 import threading
 import urllib.parse
-import zlib
 from types import FrameType
-from typing import Any, Callable, Dict, Iterator, List, NamedTuple, Optional, Tuple, Union
+from typing import Any, Dict, Iterator, List, NamedTuple, Optional, Tuple, Union
 
-from ._input import DEFAULT_MAX_LOG_SIZE, LogTooLarge, too_large
-
-SQLITE_HEADER = b"SQLite format 3\x00"
+from ._content import ContentError, as_bytes, unpack
+from ._input import LogTooLarge, is_database
 
 # Why a row is not converted, in the order they are told (a three-player
 # game never converts, downloaded or not; an error is one whatever was kept).
@@ -45,10 +42,6 @@ REASONS = (NO_ID, THREE_PLAYER, ERROR, NOT_DOWNLOADED)
 class DatabaseError(ValueError):
     """A database that cannot be read as a log database, or a condition that
     SQLite refuses: a usage error, found before anything is converted."""
-
-
-class ContentError(ValueError):
-    """A row's content that cannot be decompressed."""
 
 
 class Layout(NamedTuple):
@@ -81,21 +74,6 @@ class Row(NamedTuple):
     log_id: Optional[str]
     skipped: Optional[str]  # a reason from REASONS, or None for a row to convert
     content: Optional[bytes]  # as stored (None for a skipped row: never read)
-
-
-def is_database(path: str) -> bool:
-    """Whether `path` is a regular file starting with SQLite's 16-byte header
-    (a FIFO or device is never opened for this)."""
-    try:
-        fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
-    except OSError:
-        return False
-    try:
-        return stat.S_ISREG(os.fstat(fd).st_mode) and os.read(fd, 16) == SQLITE_HEADER
-    except OSError:
-        return False
-    finally:
-        os.close(fd)
 
 
 # ---------------------------------------------------------------- opening
@@ -255,36 +233,54 @@ class Selection:
         except sqlite3.DatabaseError as exc:  # a syntax error, an unknown column, a denied action
             raise DatabaseError("--where: %s" % exc if self.where is not None else "%s: %s" % (self.path, exc)) from None
 
+    def _fetch(self, sql: str, max_bytes: int, max_rows: int) -> Iterator[List[Tuple[Any, ...]]]:
+        """The rows of `sql` in lists of at most `max_rows`, holding about
+        `max_bytes` of their last column at most; each list is fetched with
+        Ctrl-C and SIGTERM able to stop SQLite, however long a condition
+        takes to find the next row."""
+        with interruptible(self.connection):
+            cursor = self._execute(sql)
+        try:
+            while True:
+                chunk: List[Tuple[Any, ...]] = []
+                size = 0
+                with interruptible(self.connection):
+                    try:
+                        for row in cursor:
+                            chunk.append(row)
+                            size += len(row[-1]) if row[-1] is not None else 0
+                            if size >= max_bytes or len(chunk) >= max_rows:
+                                break
+                    except sqlite3.DatabaseError as exc:  # damaged, or a condition failing on a row
+                        raise DatabaseError("%s: %s" % (self.path, exc)) from None
+                if not chunk:
+                    return
+                yield chunk
+        finally:
+            try:
+                cursor.close()
+            except sqlite3.ProgrammingError:  # the run stopped, and the connection closed first
+                pass
+
     def batches(self, max_bytes: int, max_rows: int = BATCH_ROWS) -> Iterator[List[Row]]:
         """The selected rows in the table's order, in lists of at most
         `max_rows` rows holding about `max_bytes` of content at most (one
         row alone may hold more), so that memory stays bounded whatever the
         database's size. A skipped row's content is never read."""
         layout = self.layout
-        reason = self._reason()
         content = "CASE WHEN %s THEN NULL ELSE %s END" % (
             " OR ".join("(%s)" % condition for condition, _ in layout.skips), layout.content_column)
-        sql = self._query("%s, %s, %s" % (layout.id_column, reason, content))
-        with interruptible(self.connection):
-            cursor = self._execute(sql)
-        try:
-            while True:
-                batch: List[Row] = []
-                size = 0
-                with interruptible(self.connection):
-                    try:
-                        for log_id, why, data in cursor:
-                            batch.append(Row(_text(log_id), _text(why), data))
-                            size += len(data) if data is not None else 0
-                            if size >= max_bytes or len(batch) >= max_rows:
-                                break
-                    except sqlite3.DatabaseError as exc:  # damaged, or a condition failing on a row
-                        raise DatabaseError("%s: %s" % (self.path, exc)) from None
-                if not batch:
-                    return
-                yield batch
-        finally:
-            cursor.close()
+        sql = self._query("%s, %s, %s" % (layout.id_column, self._reason(), content))
+        for chunk in self._fetch(sql, max_bytes, max_rows):
+            yield [Row(_text(log_id), _text(why), data) for log_id, why, data in chunk]
+
+    def ids(self) -> Iterator[str]:
+        """The ids of the selected rows to convert, without their content."""
+        sql = "SELECT id FROM (%s) WHERE reason IS NULL AND id IS NOT NULL" % self._query(
+            "%s AS id, %s AS reason" % (self.layout.id_column, self._reason()))
+        for chunk in self._fetch(sql, 1 << 30, 4096):
+            for (log_id,) in chunk:
+                yield _text(log_id) or ""
 
     def close(self) -> None:
         self.connection.close()
@@ -343,49 +339,6 @@ class interruptible:
             signal.raise_signal(self.pending)  # handled, by the program's own handler, from here on
 
 
-# ---------------------------------------------------------------- the content
-
-def _inflate(data: bytes, make: Callable[[], Any], cap: int) -> bytes:
-    """Every stream (bzip2) or member (gzip) of `data`, at most `cap` bytes."""
-    parts = []
-    size = 0
-    while True:
-        inflater = make()
-        part = inflater.decompress(data, cap + 1 - size)
-        size += len(part)
-        if size > cap:
-            raise too_large(cap)
-        if not inflater.eof:
-            raise EOFError("the compressed content ends before its end-of-stream marker")
-        parts.append(part)
-        data = inflater.unused_data
-        if not data.strip(b"\0"):  # trailing zeros: padding some writers leave
-            return b"".join(parts)
-
-
-def _as_bytes(content: Union[bytes, str]) -> bytes:
-    return content.encode("utf-8") if isinstance(content, str) else bytes(content)
-
-
-def unpack(content: Union[bytes, str], cap: int = DEFAULT_MAX_LOG_SIZE) -> bytes:
-    """A row's log from its stored content, told by its first bytes: bzip2
-    (`BZh`), gzip, or stored plain (XML or JSON, taken as they are). At
-    most `cap` bytes once decompressed (LogTooLarge beyond)."""
-    data = _as_bytes(content)
-    if data.startswith(b"BZh"):
-        kind, make = "bzip2", bz2.BZ2Decompressor
-    elif data.startswith(b"\x1f\x8b"):
-        kind, make = "gzip", lambda: zlib.decompressobj(wbits=31)
-    else:
-        if len(data) > cap:
-            raise too_large(cap)
-        return data
-    try:
-        return _inflate(data, make, cap)
-    except (OSError, EOFError, zlib.error) as exc:
-        raise ContentError("the %s content cannot be decompressed: %s" % (kind, exc)) from None
-
-
 def read_log_database(path: Union[str, "os.PathLike[str]"], *, where: Optional[str] = None,
                       limit: Optional[int] = None) -> Iterator[Tuple[str, bytes]]:
     """`(log_id, content)` for every row of the Tenhou log database at `path`
@@ -423,5 +376,5 @@ def _converted_rows(selection: Selection) -> Iterator[Tuple[str, bytes]]:
                     try:
                         data = unpack(content)
                     except (ContentError, LogTooLarge):
-                        data = _as_bytes(content)
+                        data = as_bytes(content)
                     yield log_id, data

@@ -15,6 +15,7 @@ from typing import Dict, Iterator, List, NamedTuple, Sequence, Tuple
 
 from ._input import file_kind
 from ._job import Job, stays_below
+from ._layout import file_output
 
 # What a search takes: Tenhou JSON logs and mjlog records (gzip `.mjlog` or
 # plain `.xml`); each file's kind is then told by its content, not its name.
@@ -210,8 +211,9 @@ def find_logs(arguments: Sequence[str], suffixes: Tuple[str, ...] = LOG_SUFFIXES
     return Discovery(found, skipped)
 
 
-def plan_jobs(found: Sequence[Found], output_dir: str, suffix: str, compress: bool) -> List[Job]:
-    """One job per log, writing below `output_dir`.
+def plan_jobs(found: Sequence[Found], output_dir: str, suffix: str, compress: bool,
+              layout: str = "mirror") -> List[Job]:
+    """One job per log, writing below `output_dir`, where `layout` says.
 
     A log named twice (a file inside a directory also given) is converted once.
     Two different logs that would write the same file, or an output file that
@@ -221,7 +223,7 @@ def plan_jobs(found: Sequence[Found], output_dir: str, suffix: str, compress: bo
     owner: Dict[str, str] = {}
     jobs: List[Job] = []
     for log in found:
-        destination = prefix + output_name(log.relative, suffix, compress)
+        destination = prefix + output_name(file_output(log.relative, layout), suffix, compress)
         previous = owner.get(destination)
         if previous is None:
             owner[destination] = log.path

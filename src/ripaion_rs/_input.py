@@ -89,3 +89,24 @@ def read_log(path: str, max_size: int, regular_only: bool) -> bytes:
         return read_capped(fd, max_size, _CHUNK if size is None else size)
     finally:
         os.close(fd)
+
+
+SQLITE_HEADER = b"SQLite format 3\x00"
+
+
+def is_database(path: str) -> bool:
+    """Whether `path` is a regular file starting with SQLite's 16-byte header."""
+    try:
+        # Not even opened unless regular: opening a FIFO would let its writer
+        # go on, writing to nobody.
+        if not stat.S_ISREG(os.stat(path).st_mode):
+            return False
+        fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
+    except (OSError, ValueError):
+        return False
+    try:
+        return stat.S_ISREG(os.fstat(fd).st_mode) and os.read(fd, 16) == SQLITE_HEADER
+    except OSError:
+        return False
+    finally:
+        os.close(fd)

@@ -85,7 +85,7 @@ class Outcome(NamedTuple):
 
     kind: Kind
     source: str = ""  # the log, for a failure (and in `entry`)
-    error: str = ""  # a failure's exception type name, or a stream problem's kind
+    error: str = ""  # a failure's exception type name, a stream problem's kind, or why a row was skipped
     message: str = ""
     line: Optional[int] = None  # the line of a stream's problem
     entry: Optional[Dict[str, Any]] = None  # the log's manifest line, when the run keeps a manifest

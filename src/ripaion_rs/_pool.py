@@ -125,21 +125,24 @@ def init_worker() -> None:
 
 def _serve(connection: Connection, inherited: List[Connection], jobs: Sequence[Job], done: Any,
            settings: Settings) -> None:
-    """A worker's life: convert each range the parent sends until it sends None."""
+    """A worker's life: convert each range the parent sends until it sends
+    None. A range comes with its jobs when the list was not forked whole
+    (rows read from a database as the run goes)."""
     for other in inherited:  # the parent's ends of other workers' pipes
         other.close()
     init_worker()
     storage = Storage()
     while True:
         try:
-            span = connection.recv()
+            message = connection.recv()
         except EOFError:  # the parent is gone
             return
-        if span is None:
+        if message is None:
             return
+        start, end, given = message
         outcomes = []
-        for i in range(*span):
-            outcome = run_job(jobs[i], settings, storage)
+        for i in range(start, end):
+            outcome = run_job(jobs[i] if given is None else given[i - start], settings, storage)
             done[i] = _STATE[outcome.kind]
             outcomes.append(outcome)
         try:
@@ -155,7 +158,7 @@ class _Worker:
         self.spans: Deque[Span] = deque()  # sent, not yet answered, in order
         self.stopping = False
 
-    def send(self, message: Optional[Span]) -> None:
+    def send(self, message: Optional[Tuple[int, int, Optional[List[Job]]]]) -> None:
         try:
             self.connection.send(message)
         except OSError:  # it has just died; its sentinel says so next
@@ -182,6 +185,16 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
     on."""
     done = mmap.mmap(-1, max(1, len(jobs)))  # one byte per job, shared with the workers forked below
     reported = bytearray(len(jobs))  # 1 for each job whose outcome was recorded
+    # Jobs read as the run goes (a database's rows) travel with their ranges,
+    # and are released once their outcomes are recorded.
+    streamed = getattr(jobs, "streamed", False)
+    release: Callable[[int, int], None] = getattr(jobs, "release", lambda start, end: None)
+
+    def record_at(index: int, outcome: Outcome) -> None:
+        reported[index] = 1
+        record(outcome)
+        release(index, index + 1)
+
     context = multiprocessing.get_context("fork")
     schedule = Schedule(len(jobs), workers, redo_finished=settings.manifest)
     live: List[_Worker] = []
@@ -215,8 +228,9 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
             start_worker()
         for w in live:
             while schedule.more() and not w.stopping and len(w.spans) < IN_FLIGHT:
-                w.spans.append(schedule.next_span())
-                w.send(w.spans[-1])
+                start, end = schedule.next_span()
+                w.spans.append((start, end))
+                w.send((start, end, [jobs[i] for i in range(start, end)] if streamed else None))
             if not schedule.more() and not w.spans and not w.stopping:
                 w.stopping = True
                 w.send(None)
@@ -231,11 +245,9 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
         finished, blamed = schedule.died(list(w.spans), done.__getitem__)
         w.spans.clear()
         for index, state in finished:
-            reported[index] = 1
-            record(CONVERTED if state == DONE_CONVERTED else SKIPPED)
+            record_at(index, CONVERTED if state == DONE_CONVERTED else SKIPPED)
         if blamed is not None:
-            reported[blamed] = 1
-            record(failed(jobs[blamed].source, WORKER_DIED, _death_note(w.process.exitcode)))
+            record_at(blamed, failed(jobs[blamed].source, WORKER_DIED, _death_note(w.process.exitcode)))
 
     def stop() -> None:
         """Stop every worker: SIGTERM (a worker removes its own temporary
@@ -270,8 +282,7 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
                     died = True
                 for start, outcomes in answers:
                     for index, outcome in enumerate(outcomes, start):
-                        reported[index] = 1
-                        record(outcome)
+                        record_at(index, outcome)
                 if died:
                     # It closed its pipe, so it is exiting (or stuck: then it is killed).
                     if not wait([w.process.sentinel], STOP_SECONDS):

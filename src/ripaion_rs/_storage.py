@@ -188,13 +188,15 @@ class Storage:
 
 def _publish_making_folder(path: str, data: bytes, token: str) -> None:
     """An output below the output folder, whose folder the run made before it
-    started; one removed since (by the user, or an earlier run of a cluster
-    worker) is made again rather than failing the log."""
+    started (or, for a database's rows, whose folder the first of them
+    makes); one removed since (by the user, or an earlier run of a cluster
+    worker) is made again rather than failing the log. Another worker may
+    make it at the same moment, so the write is tried again whoever made it."""
     try:
         _output.publish(path, data, token)
     except FileNotFoundError:
         directory = os.path.dirname(path)
-        if not directory or os.path.isdir(directory):
+        if not directory:
             raise
         os.makedirs(directory, exist_ok=True)
         _output.publish(path, data, token)

@@ -5,14 +5,14 @@ and a cluster's workers; what differs between them is only the storage."""
 from __future__ import annotations
 
 import os
-import re
 import zlib
 from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple
 
+from ._content import unpack
 from ._gunzip import gunzip
-from ._input import too_large
 from ._job import (CONVERTED, SKIPPED, Job, Kind, Outcome, OutputOutsideFolder, Settings, failed, stays_below,
                    with_entry)
+from ._layout import find_game_id, game_date
 from ._ripaion import check, convert_to_bytes
 
 if TYPE_CHECKING:
@@ -36,13 +36,9 @@ def failure(source: str, exc: BaseException) -> Outcome:
     return failed(source, type(exc).__name__, str(exc))
 
 
-# A Tenhou game id in a file name, e.g. 2019021004gm-00a9-0000-e2f6516d.
-_GAME_ID = re.compile(r"\d{10}gm-[0-9a-f]{4}-\d{4,5}-[0-9a-f]{8}")
-
-
 def game_id(path: str) -> Optional[str]:
-    match = _GAME_ID.search(os.path.basename(path))
-    return match.group(0) if match else None
+    """The Tenhou game id in a log's name (a file's, or a database row's `games.db#<id>`)."""
+    return find_game_id(os.path.basename(path))
 
 
 def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
@@ -54,10 +50,12 @@ def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
     start = json.loads(first) if first else {}
     if not isinstance(start, dict):
         start = {}
+    gid = game_id(source)
     return {
         "input": source,
         "output": destination,
-        "game_id": game_id(source),
+        "game_id": gid,
+        "date": game_date(gid),
         "names": start.get("names"),
         "aka": start.get("aka_flag"),
         "east_only": start.get("kyoku_first") == 4,
@@ -70,7 +68,9 @@ def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
 def skipped_entry(source: str, destination: str, size: Optional[int]) -> Manifest:
     """A skipped log's entry when its output is not an mjai stream: what is
     known without converting it."""
-    return {"input": source, "output": destination, "game_id": game_id(source), "skipped": True, "bytes": size}
+    gid = game_id(source)
+    return {"input": source, "output": destination, "game_id": gid, "date": game_date(gid), "skipped": True,
+            "bytes": size}
 
 
 # How much of an output is read to make its manifest line, in multiples of
@@ -98,9 +98,7 @@ def read_input(job: Job, settings: Settings, storage: "Storage") -> bytes:
     """The log's bytes, at most the size cap: given with the job, or read."""
     if job.content is None:
         return storage.read(job.source, settings.max_log_size, job.searched)
-    if len(job.content) > settings.max_log_size:
-        raise too_large(settings.max_log_size)
-    return job.content
+    return unpack(job.content, settings.max_log_size)  # a database row's: compressed, perhaps
 
 
 def convert_log(job: Job, settings: Settings, storage: "Storage") -> Tuple[bytes, Optional[Manifest]]:

@@ -13,7 +13,7 @@ import stat
 import sys
 import time
 from types import FrameType
-from typing import IO, Callable, Iterator, List, NoReturn, Optional, Sequence, Set, Tuple
+from typing import IO, TYPE_CHECKING, Callable, Iterator, List, NoReturn, Optional, Sequence, Set, Tuple
 
 from . import _batch, _output
 from ._batch import OwnOutputError, Tally
@@ -23,10 +23,15 @@ from ._manifest import Manifest
 from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, EXIT_BROKEN_PIPE, EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK,
                    EXIT_TERMINATED, EXIT_USAGE, GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, STDOUT, Job, Outcome,
                    Settings, names_standard_output)
+from ._input import is_database
+from ._layout import LAYOUTS
 from ._progress import ProgressBar
 from ._ripaion import __version__, detect_format
-from ._storage import StandardOutputFailed, Storage, is_url
+from ._storage import StandardOutputFailed, Storage, is_url, local_path
 from ._worker import run_job
+
+if TYPE_CHECKING:
+    from ._rows import DatabaseInput
 
 Run = Callable[[Sequence[Job], Callable[[Outcome], None]], None]  # converts the jobs, passing each outcome on
 
@@ -39,6 +44,8 @@ mjai event streams, one event per line. Each file's kind is told by its content.
   ripaion -o DIR INPUT...      write DIR/<name>.mjson for every log; a directory
                                INPUT is searched for *.json, *.mjlog and *.xml
                                and its tree mirrored
+  ripaion -o DIR games.db      every game of a Tenhou log database (SQLite) to
+                               DIR/YYYY/MM/<id>.mjson
   ripaion check PATH...        replay mjai streams and report the invalid ones
                                (see ripaion check --help)
 
@@ -175,7 +182,18 @@ def build_parser() -> argparse.ArgumentParser:
     _add_run_options(parser, "log", "failed log: path, type, message", "a log failed")
     parser.add_argument("--manifest", metavar="FILE",
                         help="write one JSON line per converted (or skipped) log: input, output, game id, "
-                             "names, rule flags, hands, events, bytes")
+                             "date, names, rule flags, hands, events, bytes")
+    parser.add_argument("--layout", choices=LAYOUTS, default=None,
+                        help="with -o: where outputs go below DIR: date (YYYY/MM/ from the game id, other/ "
+                             "for names without one; the default for a database's rows), flat (DIR itself) "
+                             "or mirror (a folder's tree; the default for files)")
+    rows = parser.add_argument_group(
+        "Tenhou log databases (an INPUT that is an SQLite file, opened read-only)",
+        "Rows not downloaded, with an error or of three-player games are skipped unread.")
+    rows.add_argument("--where", metavar="SQL",
+                      help="only the rows for which this condition on the table's columns holds, "
+                           "e.g. \"date >= '2021-01-01' AND is_tonpusen = 0\"")
+    rows.add_argument("--limit", type=_positive, metavar="N", help="at most N rows of each database")
     cluster = parser.add_argument_group(
         "on a Dask cluster (needs the dask extra: pip install 'ripaion_rs[dask]')",
         "INPUTs and -o may then also be fsspec URLs (s3://bucket/logs, ...); every worker reads, "
@@ -256,6 +274,8 @@ def _single_job(parser: argparse.ArgumentParser, inputs: List[str]) -> Job:
     log = inputs[0]
     if os.path.isdir(log) or (has_magic(log) and not os.path.lexists(log)):
         parser.error("converting a directory or a pattern needs -o/--output DIR")
+    if is_database(log):
+        parser.error("converting a log database needs -o/--output DIR")
     if len(inputs) == 1:
         return Job(log, STDOUT)
     if len(inputs) > 2 or not os.path.exists(log):
@@ -386,13 +406,15 @@ def _stop(message: str) -> NoReturn:
     sys.exit(EXIT_USAGE)
 
 
-def _find_logs(args: argparse.Namespace) -> Discovery:
+def _find_logs(args: argparse.Namespace, inputs: List[str]) -> Discovery:
+    if not inputs:
+        return Discovery([], [])
     if not _on_cluster(args):
-        return find_logs(args.inputs)
+        return find_logs(inputs)
     from . import _storage
 
     try:
-        return _storage.find_logs(args.inputs)
+        return _storage.find_logs(inputs)
     except _storage.StorageError as exc:
         _stop(str(exc))
 
@@ -421,26 +443,71 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, se
         parser.error("URLs as INPUT or -o need a Dask cluster (--scheduler ADDRESS or --dask local:N)")
     settings = dataclasses.replace(settings, output_root=args.output)
     # Every check comes before anything is created.
-    try:
-        discovery = _find_logs(args)
-        jobs = plan_jobs(discovery.logs, args.output, args.suffix, args.gzip)
-    except InputError as exc:
-        parser.error(str(exc))
-    local_output = not is_url(args.output)
-    if local_output and os.path.exists(args.output) and not os.path.isdir(args.output):
-        parser.error("cannot create the output directory %s: %s" % (args.output, os.strerror(errno.ENOTDIR)))
-    _check_own_files(parser, args, discovery.logs, {os.path.abspath(job.destination) for job in jobs})
     with contextlib.ExitStack() as stack:
+        others, databases = _open_databases(parser, args, stack)
+        try:
+            discovery = _find_logs(args, others)
+            files = plan_jobs(discovery.logs, args.output, args.suffix, args.gzip, args.layout or "mirror")
+        except InputError as exc:
+            parser.error(str(exc))
+        local_output = not is_url(args.output)
+        if local_output and os.path.exists(args.output) and not os.path.isdir(args.output):
+            parser.error("cannot create the output directory %s: %s" % (args.output, os.strerror(errno.ENOTDIR)))
+        databases_as_logs = [Found(db.path, db.name, False, 0) for db in databases]
+        _check_own_files(parser, args, discovery.logs + databases_as_logs,
+                         {os.path.abspath(job.destination) for job in files})
+        jobs: Sequence[Job] = files
+        if databases:
+            from ._rows import StreamedJobs, shared_output
+
+            row_layout = args.layout or "date"
+            collision = shared_output(files, databases, args.output, row_layout, args.suffix, args.gzip)
+            if collision is not None:
+                parser.error(collision)
+            jobs = StreamedJobs(files, databases, args.output, row_layout, args.suffix, args.gzip, settings.manifest)
         run = stack.enter_context(_cluster(args, settings, jobs)) if _on_cluster(args) else None
         if local_output:
             try:
-                directories = make_directories(args.output, jobs)
+                directories = make_directories(args.output, files)
             except OSError as exc:
                 parser.error("cannot create the output directory %s: %s"
                              % (exc.filename or args.output, exc.strerror or exc))
             for directory in directories:
                 _output.remove_stale_temps(directory)
-        return _run_batch(parser, args, settings, started, jobs, discovery.skipped, run=run)
+        try:
+            return _run_batch(parser, args, settings, started, jobs, discovery.skipped, run=run)
+        finally:
+            if databases and local_output and run is None:
+                # The rows' folders were only known as they were read: their
+                # temporary files left by writers killed earlier go now.
+                for directory in getattr(jobs, "directories", ()):
+                    _output.remove_stale_temps(directory)
+
+
+def _open_databases(parser: argparse.ArgumentParser, args: argparse.Namespace,
+                    stack: contextlib.ExitStack) -> Tuple[List[str], List["DatabaseInput"]]:
+    """The INPUTs that are log databases (an SQLite file named, not found by
+    a search), opened with their rows chosen and counted, and the others.
+    A database named twice is read once."""
+    others: List[str] = []
+    databases: List[DatabaseInput] = []
+    for argument in args.inputs:
+        path = local_path(argument)
+        if path is None or not is_database(path):
+            others.append(argument)
+        elif not any(_same_file(path, db.path) for db in databases):
+            from ._database import DatabaseError, Selection
+            from ._rows import DatabaseInput
+
+            try:
+                selection = Selection(path, args.where, args.limit)
+            except DatabaseError as exc:
+                parser.error(str(exc))
+            stack.callback(selection.close)
+            databases.append(DatabaseInput(argument, path, selection))
+    if not databases and (args.where is not None or args.limit is not None):
+        parser.error("--where and --limit choose rows of a log database, and no INPUT is one")
+    return others, databases
 
 
 def _check_streams(argv: Sequence[str], started: float) -> int:
@@ -472,7 +539,7 @@ def _check_streams(argv: Sequence[str], started: float) -> int:
 
 
 def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settings: Settings, started: float,
-               jobs: List[Job], skipped: Sequence[Tuple[str, str]], checking: bool = False,
+               jobs: Sequence[Job], skipped: Sequence[Tuple[str, str]], checking: bool = False,
                run: Optional[Run] = None) -> int:
     """Run the jobs in workers (or on a cluster: `run`) with the progress
     bar, the report (and the manifest), and end with the summary; the exit
@@ -482,11 +549,15 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
 
     workers = args.jobs if args.jobs is not None else usable_cpus()
     show_bar = not args.quiet and sys.stderr.isatty()
-    tally = Tally(len(jobs) + len(skipped), report, started, manifest, checking)
+    rows_skipped = getattr(jobs, "rows_skipped", 0)  # a database's rows that will not be converted
+    tally = Tally(len(jobs) + rows_skipped + len(skipped), report, started, manifest, checking)
     for path, why in skipped:
         tally.ignore(path, why)
-    if manifest is not None:
+    streamed = getattr(jobs, "streamed", False)  # rows of a database, read as the run goes
+    if manifest is not None and not streamed:
         # A resumed run: a log whose output exists and has its line is done.
+        # (A database's rows are not all in memory to be sorted so: one whose
+        # output exists goes by --skip-existing, and keeps its line.)
         listed = manifest.skipped_jobs(jobs)
         tally.skipped += sum(listed)
         jobs = [job for job, done in zip(jobs, listed) if not done]
@@ -501,12 +572,16 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
             _silence(2)
             raise OwnOutputError("the progress bar", exc) from exc
 
+    if streamed:
+        jobs.record_skipped = record  # type: ignore[attr-defined]
     try:
         if run is None:
             _batch.run(jobs, workers, settings, record,
                        lambda converted, unreported: tally.stopped(converted, unreported, settings.max_log_size))
         else:
             run(jobs, record)
+        if streamed:
+            jobs.finish()  # type: ignore[attr-defined]
     except KeyboardInterrupt:
         tally.stop_status = EXIT_INTERRUPTED
     except Terminated:

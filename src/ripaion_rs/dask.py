@@ -21,6 +21,7 @@ from typing import Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 from . import _dask, _output, _storage
 from ._discover import output_name
+from ._input import is_database
 from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Kind, Outcome, Settings,
                    stays_below)
 
@@ -134,7 +135,8 @@ def _convert_partition(items: Sequence[Item], output: Optional[str], suffix: str
 def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int] = None,
                  suffix: str = DEFAULT_SUFFIX, skip_existing: bool = False,
                  max_log_size: int = DEFAULT_MAX_LOG_SIZE, client: Any = None,
-                 batch_size: int = _dask.BATCH_SIZE) -> Any:
+                 batch_size: int = _dask.BATCH_SIZE, where: Optional[str] = None,
+                 limit: Optional[int] = None) -> Any:
     """Convert Tenhou logs into mjai files on a Dask cluster.
 
     Each item of `logs` is a path or URL, written to `output/NAME<suffix>`
@@ -156,17 +158,31 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
       Two different logs that would write the same output, or an output
       that is one of the logs, raise ValueError before anything runs (a
       Bag's partitions are not compared).
+    - The path of a Tenhou log database (an SQLite file on this machine)
+      converts its rows as the command does: read here a batch at a time,
+      sent to the workers with their content, written to
+      `output/YYYY/MM/<log_id><suffix>` (`output/other/` for ids that are
+      not Tenhou game ids). `where` (an SQL condition) and `limit` choose
+      rows as `read_log_database`'s do. The list holds the outcomes of the
+      rows converted or failed, in the table's order, named `path#<log_id>`,
+      then those of the rows skipped unread, with their reason as `error`
+      ("not downloaded", "error", "three-player").
 
     Arguments are checked as the command checks its options, before
-    anything runs: TypeError for a str given as `logs` or a value of the
-    wrong type (`gzip=True`), ValueError for a level outside 0 to 12, a
-    `suffix` holding "/", a `batch_size` or `max_log_size` below 1, or an
-    output name that would leave `output`.
+    anything runs: TypeError for a str given as `logs` (unless it is a log
+    database) or a value of the wrong type (`gzip=True`), ValueError for a
+    level outside 0 to 12, a `suffix` holding "/", a `batch_size` or
+    `max_log_size` below 1, or an output name that would leave `output`.
     """
-    _check_arguments(logs, output, gzip, suffix, max_log_size, batch_size)
+    database = isinstance(logs, (str, os.PathLike)) and is_database(os.fspath(logs))
+    _check_arguments([] if database else logs, output, gzip, suffix, max_log_size, batch_size)
     if output is not None:
         output = _location(output, "the output folder")
     settings = Settings(gzip, bool(skip_existing), max_log_size, _output.new_token())
+    if database:
+        return _convert_database(os.fspath(logs), output, suffix, settings, client, batch_size, where, limit)
+    if where is not None or limit is not None:
+        raise TypeError("convert_logs(): where and limit choose rows of a log database, and logs is none")
     if _is_bag(logs):
         return logs.map_partitions(_convert_partition, output, suffix, settings)
     jobs = [_job(item, output, suffix, gzip is not None) for item in logs]
@@ -185,6 +201,37 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
     finally:
         _dask.remove_temporaries(jobs, settings.token)
     return results
+
+
+def _convert_database(path: str, output: Optional[str], suffix: str, settings: Settings, client: Any,
+                      batch_size: int, where: Optional[str], limit: Optional[int]) -> List[LogOutcome]:
+    if output is None:
+        raise TypeError("convert_logs() needs an output folder for a log database")
+    if client is None:
+        from distributed import get_client
+
+        client = get_client()
+    from ._database import Selection
+    from ._rows import DatabaseInput, StreamedJobs
+
+    with Selection(path, where, limit) as selection:
+        jobs = StreamedJobs([], [DatabaseInput(path, path, selection)], output.rstrip("/"), "date", suffix,
+                            settings.gzip_level is not None, manifest=False)
+        converted: List[Optional[LogOutcome]] = [None] * len(jobs)
+        skipped: List[LogOutcome] = []
+        jobs.record_skipped = lambda outcome: skipped.append(
+            LogOutcome(outcome.source, "", "skipped", outcome.error or None))
+
+        def record(index: int, outcome: Outcome) -> None:
+            converted[index] = _described(jobs[index], outcome)
+            jobs.release(index, index + 1)
+
+        try:
+            _dask.run(client, jobs, settings, record, batch_size)
+            jobs.finish()
+        finally:
+            _dask.remove_temporaries(jobs, settings.token)
+    return [outcome for outcome in converted if outcome is not None] + skipped
 
 
 def _is_bag(value: Any) -> bool:

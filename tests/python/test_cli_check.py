@@ -153,6 +153,11 @@ def test_usage_errors_exit_two(tmp_path, args):
     assert b"ripaion check: error:" in result.stderr
 
 
+def date_of(game_id):
+    """2019021004gm-... -> 2019-02-10T04: the hour Tenhou names the game by."""
+    return "%s-%s-%sT%s" % (game_id[:4], game_id[4:6], game_id[6:8], game_id[8:10])
+
+
 def test_manifest_of_a_mixed_run(tmp_path):
     src, out, manifest = tmp_path / "in", tmp_path / "out", tmp_path / "manifest.jsonl"
     src.mkdir()
@@ -169,7 +174,7 @@ def test_manifest_of_a_mixed_run(tmp_path):
     assert sorted(entries) == sorted(str(src / log.name) for log in GOOD)  # not the failed log
     skipped = entries[str(src / first.name)]
     assert skipped == {"input": str(src / first.name), "output": str(out / (first.stem + ".mjson")),
-                       "game_id": first.stem, "skipped": True, "bytes": 4}
+                       "game_id": first.stem, "date": date_of(first.stem), "skipped": True, "bytes": 4}
     for log in rest:
         entry = entries[str(src / log.name)]
         lines = tenhou_to_mjai(log)
@@ -177,7 +182,7 @@ def test_manifest_of_a_mixed_run(tmp_path):
         document = json.loads(log.read_text(encoding="utf-8"))
         assert entry == {
             "input": str(src / log.name), "output": str(out / (log.stem + ".mjson")), "game_id": log.stem,
-            "names": start["names"], "aka": start["aka_flag"], "east_only": start["kyoku_first"] == 4,
+            "date": date_of(log.stem), "names": start["names"], "aka": start["aka_flag"], "east_only": start["kyoku_first"] == 4,
             "hands": len(document["log"]), "events": len(lines),
             "bytes": os.path.getsize(out / (log.stem + ".mjson")),
         }

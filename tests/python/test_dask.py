@@ -507,3 +507,25 @@ def test_a_log_that_kills_every_worker_is_reported_and_its_batch_converted(clien
     assert [o.status for i, o in enumerate(outcomes) if i != 2] == ["converted"] * len(pairs)
     for copy in range(4):
         assert written(out / str(copy)) == expected[False]
+
+
+def test_a_log_database_converts_as_the_local_command_does(client, tmp_path):
+    from log_databases import build_p, standard_rows
+
+    path = build_p(tmp_path / "games.db", standard_rows())
+    assert subprocess.run([sys.executable, "-m", "ripaion_rs", "-q", "-o", str(tmp_path / "local"), str(path)],
+                          capture_output=True).returncode == 1
+    outcomes = convert_logs(str(path), str(tmp_path / "cluster"), client=client, batch_size=4)
+    local = {p.relative_to(tmp_path / "local"): p.read_bytes() for p in (tmp_path / "local").rglob("*") if p.is_file()}
+    cluster = {p.relative_to(tmp_path / "cluster"): p.read_bytes()
+               for p in (tmp_path / "cluster").rglob("*") if p.is_file()}
+    assert cluster == local and len(local) > 10
+    statuses = [o.status for o in outcomes]
+    assert statuses.count("converted") == len(local) and statuses.count("skipped") == 5
+    assert all(o.path.startswith(str(path) + "#") for o in outcomes)
+    assert sorted(o.error for o in outcomes if o.status == "skipped") == [
+        "error", "not downloaded", "not downloaded", "not downloaded", "three-player"]
+    limited = convert_logs(str(path), str(tmp_path / "limited"), client=client, where="log_id LIKE '2019%'", limit=3)
+    assert [o.status for o in limited] == ["converted"] * 3
+    with pytest.raises(ValueError, match="no such column"):
+        convert_logs(str(path), str(tmp_path / "x"), client=client, where="nope = 1")

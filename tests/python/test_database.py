@@ -14,7 +14,8 @@ import pytest
 from log_databases import build_h, build_p, records, standard_rows
 
 from ripaion_rs import convert_to_bytes, read_log_database
-from ripaion_rs._database import ContentError, DatabaseError, LogTooLarge, Selection, is_database, unpack
+from ripaion_rs._content import ContentError, unpack
+from ripaion_rs._database import DatabaseError, LogTooLarge, Selection, is_database
 
 BUILDERS = {"P": build_p, "H": build_h}
 
