@@ -48,12 +48,12 @@ def _scorer() -> Optional[Any]:
     return _scoring
 
 
-def _hand_results(hand: Hand, scoring: Optional[Any], strict: bool, number: int) -> List[Any]:
+def _hand_results(hand: Hand, scoring: Optional[Any], red: bool, strict: bool, number: int) -> List[Any]:
     if scoring is None or not hand.wins:
         return hand_result(hand)
     details = []
     for win in hand.wins:
-        scored = scoring.score(win)
+        scored = scoring.score(win, red)
         details.append(scored.details)
         if scored.problem is not None:
             message = "hand %d, win of seat %d: %s" % (number, win.actor, scored.problem)
@@ -87,7 +87,7 @@ def mjai_to_tenhou(stream: StreamInput, *, strict: bool = False) -> Dict[str, An
     log = []
     for number, hand in enumerate(hands, 1):
         record = hand.record
-        record[16] = _hand_results(hand, scoring, strict, number)
+        record[16] = _hand_results(hand, scoring, bool(start_game.get("aka_flag")), strict, number)
         log.append(record)
     names = list(start_game.get("names") or ["", "", "", ""])
     return {"title": ["", ""], "name": names, "rule": _rule(start_game), "log": log}
