@@ -23,6 +23,7 @@ from typing import Any, Dict, List
 from ripaion_rs import convert
 from ripaion_rs._tenhou6 import _convert, _scoring
 from ripaion_rs._tenhou6._hands import build_hands
+from ripaion_rs._tenhou6._results import draw_result
 
 DEFAULT_CORPUS = Path(__file__).resolve().parent.parent.parent / "shared" / "corpus"
 
@@ -73,6 +74,13 @@ def main() -> int:
         red = bool(start.get("aka_flag"))
         for number, (hand, record) in enumerate(zip(hands, original["log"]), 1):
             theirs = record[16]
+            if hand.draw is not None and not hand.wins:
+                mine = draw_result(hand.draw)
+                totals[source]["draws"] += 1
+                totals[source]["draw labels"] += mine == theirs
+                if mine != theirs:
+                    kinds[source]["draw %s for %s" % (mine, theirs)] += 1
+                continue
             for i, win in enumerate(hand.wins):
                 their = theirs[2 + 2 * i] if len(theirs) > 2 + 2 * i else []
                 if len(their) < 4 or not isinstance(their[3], str):
@@ -109,6 +117,7 @@ def main() -> int:
     print("%-34s %6d %6d %6d %6d %6d" % ("all", w, grand["text"], grand["yaku"], grand["both"], grand["paid"]))
     if w:
         print("identical %.3f%%, payments equal %.3f%%" % (100 * grand["both"] / w, 100 * grand["paid"] / w))
+    print("draws: %d, written as the original: %d" % (grand["draws"], grand["draw labels"]))
     print("\ndifferences by kind:")
     every: collections.Counter = collections.Counter()
     for source in kinds:

@@ -1,5 +1,6 @@
 """Convert Tenhou game logs (JSON format 6, or Tenhou's mjlog XML records) into mjai event streams."""
 
+import importlib
 from typing import TYPE_CHECKING, Any
 
 from ._ripaion import (
@@ -10,7 +11,6 @@ from ._ripaion import (
     TenhouLogParsingError,
     TenhouToMjaiError,
     __version__,
-    check,
     convert,
     convert_to_bytes,
     mjlog_to_mjai,
@@ -18,7 +18,9 @@ from ._ripaion import (
 )
 
 if TYPE_CHECKING:
+    from ._check import check
     from ._database import read_log_database
+    from ._tenhou6 import ScoreMismatch, ScoreWarning, mjai_to_tenhou
 
 __all__ = [
     "tenhou_to_mjai",
@@ -27,6 +29,9 @@ __all__ = [
     "convert_to_bytes",
     "check",
     "read_log_database",
+    "mjai_to_tenhou",
+    "ScoreWarning",
+    "ScoreMismatch",
     "Problem",
     "TenhouLogParsingError",
     "TenhouToMjaiError",
@@ -36,11 +41,17 @@ __all__ = [
     "__version__",
 ]
 
+# Python modules loaded on first use: importing the package loads the
+# extension alone (SQLite, for one, costs every command its time, and there
+# is nothing else to interrupt at start-up).
+_LAZY = {"check": "._check", "read_log_database": "._database", "mjai_to_tenhou": "._tenhou6",
+         "ScoreWarning": "._tenhou6", "ScoreMismatch": "._tenhou6"}
+
 
 def __getattr__(name: str) -> Any:
-    # read_log_database on first use: importing SQLite costs every command its time.
-    if name == "read_log_database":
-        from ._database import read_log_database
-
-        return read_log_database
-    raise AttributeError("module %r has no attribute %r" % (__name__, name))
+    module = _LAZY.get(name)
+    if module is None:
+        raise AttributeError("module %r has no attribute %r" % (__name__, name))
+    value = getattr(importlib.import_module(module, __name__), name)
+    globals()[name] = value
+    return value

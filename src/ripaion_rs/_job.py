@@ -70,6 +70,7 @@ class Settings:
     # Where the outputs must stay (a path or URL), when the command planned
     # them below a folder: an output path that leaves it fails its log.
     output_root: Optional[str] = None
+    scores: bool = False  # a check values every win too (check --scores)
 
 
 class Kind(enum.Enum):

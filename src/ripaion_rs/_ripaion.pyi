@@ -86,18 +86,8 @@ class Problem(NamedTuple):
     """What is wrong, in words (the text may change between versions)."""
 
 def check(data: Union[bytes, bytearray, memoryview, str, Sequence[Union[str, bytes]]]) -> list[Problem]:
-    """Replay the mjai stream `data` and return its first problem, or [] if it is a legal game.
-
-    `data` is the stream's text (bytes-like or str; lines end with a line feed)
-    or its lines (a list or tuple of str or bytes, without line feeds). The
-    replay checks that every line is one JSON object of a known event type with
-    its members; the frame (start_game first, start_kyoku/end_kyoku pairs,
-    end_game last); that every draw, discard, call, kan and win is possible for
-    the seat's hand at that point; tsumogiri flags; riichi order; at most four
-    of a tile (red fives included); and that each hand's scores follow from the
-    previous hand's deltas and riichi deposits. Raises TypeError for other
-    argument types.
-    """
+    """The replay of the mjai stream `data`: its first problem, or []. The
+    package's `ripaion_rs.check` calls it and documents it."""
 
 # The package's own helpers (outside __all__): rules the command shares with
 # the extension, decided here once.

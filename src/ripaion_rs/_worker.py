@@ -8,12 +8,13 @@ import os
 import zlib
 from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple
 
+from ._check import check
 from ._content import unpack
 from ._gunzip import gunzip
 from ._job import (CONVERTED, SKIPPED, Job, Kind, Outcome, OutputOutsideFolder, Settings, failed, stays_below,
                    with_entry)
 from ._layout import find_game_id, game_date
-from ._ripaion import check, convert_to_bytes
+from ._ripaion import convert_to_bytes
 
 if TYPE_CHECKING:
     from ._storage import Storage
@@ -128,7 +129,7 @@ def read_stream(job: Job, settings: Settings, storage: "Storage") -> bytes:
 def check_stream(job: Job, settings: Settings, storage: "Storage") -> Outcome:
     """One stream's check: CONVERTED (the word for a job done) when it is a
     legal game, else its first problem."""
-    problems = check(read_stream(job, settings, storage))
+    problems = check(read_stream(job, settings, storage), scores=settings.scores)
     if not problems:
         return CONVERTED
     line, kind, message = problems[0]

@@ -48,6 +48,8 @@ mjai event streams, one event per line. Each file's kind is told by its content.
                                DIR/YYYY/MM/<id>.mjson
   ripaion check PATH...        replay mjai streams and report the invalid ones
                                (see ripaion check --help)
+  ripaion tenhou6 STREAM...    write mjai streams as tenhou.net/6 JSON logs
+                               (see ripaion tenhou6 --help)
 
 Exit status: 0 when every log converted (or was skipped), 1 when one failed,
 2 for usage errors, 130 after Ctrl-C, 143 after SIGTERM, 141 when the reader of
@@ -517,6 +519,9 @@ def _check_streams(argv: Sequence[str], started: float) -> int:
     parser.add_argument("inputs", nargs="+", metavar="PATH",
                         help="stream file, directory (searched recursively) or glob pattern")
     _add_version_option(parser)
+    parser.add_argument("--scores", action="store_true",
+                        help="also value every win under Tenhou's rules and report a win whose deltas differ "
+                             "(problem kind payment; needs the scoring extra)")
     _add_jobs_option(parser)
     _add_run_options(parser, "stream (also once decompressed)",
                      "invalid stream: path, line, kind, message (path, type, message for one that cannot be read)",
@@ -527,7 +532,12 @@ def _check_streams(argv: Sequence[str], started: float) -> int:
     except InputError as exc:
         parser.error(str(exc))
     _check_own_files(parser, args, discovery.logs, set())
-    settings = Settings(max_log_size=args.max_log_size, check=True)
+    if args.scores:
+        try:
+            from ._tenhou6 import _scoring  # noqa: F401  (refused here, not once per stream)
+        except ImportError:
+            parser.error("--scores needs the scoring extra: pip install 'ripaion_rs[scoring]'")
+    settings = Settings(max_log_size=args.max_log_size, check=True, scores=args.scores)
     seen: Set[str] = set()
     jobs: List[Job] = []
     for log in discovery.logs:  # a stream named twice is checked once
@@ -629,6 +639,9 @@ def _run_command(argv: Optional[Sequence[str]]) -> int:
         arguments = sys.argv[1:] if argv is None else list(argv)
         if arguments[:1] == ["check"]:
             return _check_streams(arguments[1:], started)
+        if arguments[:1] == ["tenhou6"]:
+            from ._tenhou6_command import tenhou6_command
+            return tenhou6_command(arguments[1:])
         parser = build_parser()
         args = parser.parse_args(arguments)
         if args.gzip_level is not None:

@@ -116,7 +116,10 @@ def test_function_is_builtin_bound_to_the_module(name):
 
 def test_package_reexports():
     assert ripaion_rs.__version__ == "0.1.0"
-    assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES + PUBLIC_NAMES + ["__version__", "read_log_database"])
+    # The package adds the database reader, the writer of tenhou.net/6 JSON, and check's payment pass
+    # around the extension's check.
+    assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES + PUBLIC_NAMES + [
+        "__version__", "read_log_database", "mjai_to_tenhou", "ScoreWarning", "ScoreMismatch"])
     for name in ("convert", "convert_to_bytes"):
         assert getattr(ripaion_rs, name) is getattr(_ripaion, name)
 

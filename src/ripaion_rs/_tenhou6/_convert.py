@@ -5,12 +5,12 @@ from __future__ import annotations
 import json
 import urllib.parse
 import warnings
-from typing import Any, Dict, List, Optional
+from typing import Any, Dict, List, Optional, Tuple
 
 from .._ripaion import check as _check_stream
 from ._hands import Hand, build_hands
 from ._results import hand_result
-from ._stream import StreamInput, parsed_events, stream_lines
+from ._stream import StreamInput, loaded, numbered_events
 
 VIEWER = "https://tenhou.net/5/#json="
 
@@ -30,14 +30,15 @@ def _rule(start_game: Dict[str, Any]) -> Dict[str, Any]:
     return {"disp": disp, "aka53": red, "aka52": red, "aka51": red}
 
 
-def checked_events(stream: StreamInput) -> List[Dict[str, Any]]:
-    """The stream's events, or ValueError naming its first problem."""
-    lines = stream_lines(stream)
-    problems = _check_stream(lines)
+def checked_events(stream: StreamInput) -> List[Tuple[int, Dict[str, Any]]]:
+    """The stream's events with their line numbers, or ValueError naming its
+    first problem."""
+    data = loaded(stream)
+    problems = _check_stream(data)
     if problems:
         p = problems[0]
         raise ValueError("not a valid mjai stream: line %d: %s: %s" % (p.line, p.kind, p.message))
-    return parsed_events(lines)
+    return numbered_events(data)
 
 
 def _scorer() -> Optional[Any]:

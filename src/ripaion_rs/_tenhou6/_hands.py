@@ -48,6 +48,7 @@ class Win:
     honba: int = 0
     sticks: int = 0  # riichi sticks on the table when the hand ended
     first_of_hand: bool = True  # the first win of its discard (honba and sticks go to it)
+    line: int = 0  # of the hora event in the stream
 
 
 @dataclass
@@ -154,12 +155,16 @@ class HandBuilder:
     def reach_accepted(self, e: Dict[str, Any]) -> None:
         self.sticks += 1
 
-    def _called(self, e: Dict[str, Any]) -> None:
+    def _interrupted(self, e: Dict[str, Any]) -> None:
+        """A call or kan: the first go-around and every ippatsu end."""
         self.calls += 1
         for seat in self.seats:
             seat.ippatsu = False
-        target = self.seats[e["target"]]
-        target.nagashi = False
+        if e["type"] in ("daiminkan", "kakan", "ankan"):
+            self.kans_by.append(e["actor"])
+        if "target" in e:
+            self.seats[e["target"]].nagashi = False
+        self.last = e
 
     def chi(self, e: Dict[str, Any]) -> None:
         self._open_meld(e, nt.chi(e["pai"], e["consumed"]))
@@ -170,15 +175,13 @@ class HandBuilder:
     def daiminkan(self, e: Dict[str, Any]) -> None:
         self._open_meld(e, nt.daiminkan(e["actor"], e["target"], e["pai"], e["consumed"]))
         self.seats[e["actor"]].discards.append(nt.OPEN_KAN_PLACEHOLDER)
-        self.kans_by.append(e["actor"])
 
     def _open_meld(self, e: Dict[str, Any], text: str) -> None:
         s = self.seats[e["actor"]]
         s.takes.append(text)
         s.remove(e["consumed"])
         s.melds.append(Meld(e["type"], list(e["consumed"]) + [e["pai"]], e["pai"], e["target"]))
-        self._called(e)
-        self.last = e
+        self._interrupted(e)
 
     def kakan(self, e: Dict[str, Any]) -> None:
         actor = e["actor"]
@@ -193,12 +196,8 @@ class HandBuilder:
             pon.pai = e["pai"]
         else:
             s.melds.append(Meld("kakan", list(e["consumed"]) + [e["pai"]], e["pai"], None))
-        self.ippatsu_before_kakan = [x.ippatsu for x in self.seats]
-        self.calls += 1
-        for seat in self.seats:
-            seat.ippatsu = False
-        self.kans_by.append(actor)
-        self.last = e
+        self.ippatsu_before_kakan = [x.ippatsu for x in self.seats]  # a win robbing the kan keeps its ippatsu
+        self._interrupted(e)
 
     def ankan(self, e: Dict[str, Any]) -> None:
         actor = e["actor"]
@@ -206,16 +205,12 @@ class HandBuilder:
         s.discards.append(nt.ankan(e["consumed"]))
         s.remove(e["consumed"])
         s.melds.append(Meld("ankan", list(e["consumed"]), None, None))
-        self.calls += 1
-        for seat in self.seats:
-            seat.ippatsu = False
-        self.kans_by.append(actor)
-        self.last = e
+        self._interrupted(e)
 
     def dora_event(self, e: Dict[str, Any]) -> None:
         self.dora.append(e["dora_marker"])
 
-    def hora(self, e: Dict[str, Any]) -> None:
+    def hora(self, e: Dict[str, Any], line: int = 0) -> None:
         actor, target = e["actor"], e["target"]
         self.ura = list(e.get("ura_markers") or [])
         s = self.seats[actor]
@@ -226,7 +221,8 @@ class HandBuilder:
             win_tile = s.last_draw or (s.concealed[-1] if s.concealed else "?")
             concealed = list(s.concealed)
         else:
-            win_tile = last.get("pai", "?")
+            # A discard's tile, a robbed added kan's, or (thirteen orphans) a robbed concealed kan's.
+            win_tile = last["consumed"][0] if last.get("type") == "ankan" else last.get("pai", "?")
             concealed = list(s.concealed) + [win_tile]
             if last.get("type") == "kakan" and self.ippatsu_before_kakan is not None:
                 ippatsu = self.ippatsu_before_kakan[actor]
@@ -242,7 +238,7 @@ class HandBuilder:
             tenhou=tsumo and no_calls and actor == self.oya and s.draws == 1 and s.discarded == 0,
             chiihou=tsumo and no_calls and actor != self.oya and s.draws == 1 and s.discarded == 0,
             seat_wind=_WIND_ORDER[(actor - self.oya) % 4], round_wind=self.round_wind,
-            honba=self.meta[1], sticks=self.sticks, first_of_hand=not self.wins,
+            honba=self.meta[1], sticks=self.sticks, first_of_hand=not self.wins, line=line,
         )
         self.wins.append(win)
 
@@ -270,16 +266,17 @@ _HANDLERS = {
     "tsumo": HandBuilder.tsumo, "dahai": HandBuilder.dahai, "reach": HandBuilder.reach,
     "reach_accepted": HandBuilder.reach_accepted, "chi": HandBuilder.chi, "pon": HandBuilder.pon,
     "daiminkan": HandBuilder.daiminkan, "kakan": HandBuilder.kakan, "ankan": HandBuilder.ankan,
-    "dora": HandBuilder.dora_event, "hora": HandBuilder.hora, "ryukyoku": HandBuilder.ryukyoku,
+    "dora": HandBuilder.dora_event, "ryukyoku": HandBuilder.ryukyoku,
 }
 
 
-def build_hands(events: List[Dict[str, Any]]) -> Tuple[Dict[str, Any], List[Hand]]:
-    """The start_game event and every hand of a checked stream."""
+def build_hands(events: List[Tuple[int, Dict[str, Any]]]) -> Tuple[Dict[str, Any], List[Hand]]:
+    """The start_game event and every hand of a checked stream (its events
+    with their line numbers)."""
     start_game: Dict[str, Any] = {}
     hands: List[Hand] = []
     builder: Optional[HandBuilder] = None
-    for e in events:
+    for line, e in events:
         kind = e["type"]
         if kind == "start_game":
             start_game = e
@@ -289,6 +286,8 @@ def build_hands(events: List[Dict[str, Any]]) -> Tuple[Dict[str, Any], List[Hand
             if builder is not None:
                 hands.append(builder.finish())
             builder = None
+        elif kind == "hora" and builder is not None:
+            builder.hora(e, line)
         elif builder is not None and kind in _HANDLERS:
             _HANDLERS[kind](builder, e)
     return start_game, hands
