@@ -44,6 +44,7 @@ class Win:
     tenhou: bool = False
     chiihou: bool = False
     seat_wind: str = "E"
+    oya: int = 0
     round_wind: str = "E"
     honba: int = 0
     sticks: int = 0  # riichi sticks on the table when the hand ended
@@ -237,7 +238,7 @@ class HandBuilder:
             houtei=not tsumo and last.get("type") == "dahai" and self.tsumo_count == WALL_DRAWS,
             tenhou=tsumo and no_calls and actor == self.oya and s.draws == 1 and s.discarded == 0,
             chiihou=tsumo and no_calls and actor != self.oya and s.draws == 1 and s.discarded == 0,
-            seat_wind=_WIND_ORDER[(actor - self.oya) % 4], round_wind=self.round_wind,
+            seat_wind=_WIND_ORDER[(actor - self.oya) % 4], oya=self.oya, round_wind=self.round_wind,
             honba=self.meta[1], sticks=self.sticks, first_of_hand=not self.wins, line=line,
         )
         self.wins.append(win)

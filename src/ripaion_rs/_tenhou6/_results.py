@@ -30,24 +30,15 @@ def paid_text(win: Win, liable: int) -> str:
     honba = win.honba if win.first_of_hand else 0
     if win.actor != win.target:
         return "%d点" % (-sum(d for d in win.deltas if d < 0) - 300 * honba)
-    payers = [s for s in range(4) if s != win.actor]
     if liable != win.actor:  # the liable seat paid it all
         total = -sum(d for d in win.deltas if d < 0) - 300 * honba
-        if win.seat_wind == "E":
+        if win.actor == win.oya:
             return "%d点∀" % (total // 3)
         return "%d-%d点" % (total // 4, total // 2)
-    pays = [-win.deltas[s] - 100 * honba for s in payers]
-    if win.seat_wind == "E":
-        return "%d点∀" % max(pays)
-    dealer = next(s for s in payers if _is_dealer(win, s))
-    return "%d-%d点" % (min(-win.deltas[s] - 100 * honba for s in payers if s != dealer),
-                       -win.deltas[dealer] - 100 * honba)
-
-
-def _is_dealer(win: Win, seat: int) -> bool:
-    winds = ("E", "S", "W", "N")
-    oya = (win.actor - winds.index(win.seat_wind)) % 4
-    return seat == oya
+    paid = [-d - 100 * honba for d in win.deltas]
+    if win.actor == win.oya:
+        return "%d点∀" % max(p for s, p in enumerate(paid) if s != win.actor)
+    return "%d-%d点" % (min(p for s, p in enumerate(paid) if s not in (win.actor, win.oya)), paid[win.oya])
 
 
 def draw_label(draw: Draw) -> str:

@@ -71,7 +71,7 @@ def _limit_name(han: int, fu: int, yakuman: bool) -> Optional[str]:
 
 def point_text(win: Win, han: int, fu: int, cost: Dict[str, int], yakuman: bool) -> str:
     if win.actor == win.target:
-        if win.seat_wind == "E":
+        if win.actor == win.oya:
             points = "%d点∀" % cost["main"]
         else:
             points = "%d-%d点" % (cost["additional"], cost["main"])
@@ -150,13 +150,12 @@ def payments(win: Win, cost: Dict[str, int], liable: int) -> List[int]:
         else:
             deltas[win.target] -= value + 300 * honba
     elif liable != win.actor:
-        total = cost["main"] * 3 if win.seat_wind == "E" else cost["main"] + 2 * cost["additional"]
+        total = cost["main"] * 3 if win.actor == win.oya else cost["main"] + 2 * cost["additional"]
         deltas[liable] -= total + 300 * honba
     else:
-        oya = (win.actor - ("E", "S", "W", "N").index(win.seat_wind)) % 4
         for seat in range(4):
             if seat != win.actor:
-                deltas[seat] -= (cost["main"] if seat == oya else cost["additional"]) + 100 * honba
+                deltas[seat] -= (cost["main"] if seat == win.oya else cost["additional"]) + 100 * honba
     deltas[win.actor] = -sum(deltas) + (1000 * win.sticks if win.first_of_hand else 0)
     return deltas
 
