@@ -1,7 +1,8 @@
 // libFuzzer target: arbitrary bytes through the shipped pipeline (reader,
 // conversion engine, encoder), checking the invariants every successful
 // call must keep. The bytes go to the reader of the format they show (an
-// mjlog record: gzip, a UTF-16 mark or a tag first; else a JSON log).
+// mjlog record: a UTF-16 mark or a tag first; gzip: what it holds once
+// decompressed; else a JSON log).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,9 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using ripaion::pipeline::InputFormat;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const InputFormat format = ripaion::pipeline::detect_input_format(bytes);
-    const bool xml = format == InputFormat::Mjlog;
+    // Compressed bytes go to the reader of what they hold: either's failures.
+    const bool xml = format != InputFormat::TenhouJson;
     auto lines = ripaion::pipeline::convert(bytes, format);
     if (!lines.ok()) {
+        // Only a record that is not well-formed says why, and it always does.
+        if ((lines.error() == Failure::MjlogParse) == lines.error().reason.empty()) std::abort();
+        if (format == InputFormat::Gzip) return 0;
         if (xml) {
             // The XML reader has failures of its own, never the JSON reader's.
             if (lines.error() == Failure::NotUtf8 || lines.error() == Failure::Parse) std::abort();

@@ -8,6 +8,7 @@
 #include "ripaion/source_format.hpp"
 #include "ripaion/sys/path_text.hpp"
 #include "ripaion/sys/posix_file.hpp"
+#include "ripaion/utf8.hpp"
 
 namespace ripaion::py {
 namespace {
@@ -49,7 +50,7 @@ PyObject* os_error_type() { return PyExc_OSError; }
 
 // Each failure of a conversion, its exception type and message.
 struct FailureRow {
-    pipeline::Failure failure;
+    pipeline::FailureKind failure;
     PyObject* (*type)();  // borrowed; null with an exception set
     std::string_view message;
 };
@@ -141,13 +142,17 @@ PyObject* raise_with_message(PyObject* type, std::string_view message) {
     return nullptr;
 }
 
-PyObject* raise_failure(pipeline::Failure failure) {
-    const int i = static_cast<int>(failure);
+PyObject* raise_failure(const pipeline::Failure& failure) {
+    const int i = static_cast<int>(failure.kind);
     if (i < 0 || i >= pipeline::kFailureCount) return raise_internal_fault("unknown conversion failure");
     const FailureRow& row = kFailureRows[i];
     PyObject* type = row.type();
     if (!type) return nullptr;
-    return raise_with_message(type, labelled(row.message));
+    std::string message = labelled(row.message);
+    // The reason quotes the record's own text: made valid UTF-8 here, so
+    // that no record can make the message itself fail.
+    if (!failure.reason.empty()) message += ": " + utf8_lossy(failure.reason);
+    return raise_with_message(type, message);
 }
 
 PyObject* raise_open_failure(std::string_view log_path, pipeline::InputFormat format) {

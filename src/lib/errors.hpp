@@ -32,7 +32,7 @@ PyObject* module_error_type(ModuleError which);
 PyObject* raise_with_message(PyObject* type, std::string_view message);
 
 // The exception of each failure; all return null.
-PyObject* raise_failure(pipeline::Failure failure);
+PyObject* raise_failure(const pipeline::Failure& failure);
 // The log file could not be opened (whatever the cause) or read.
 PyObject* raise_open_failure(std::string_view log_path, pipeline::InputFormat format);
 PyObject* raise_read_failure(int error_number);

@@ -16,7 +16,7 @@ namespace {
 
 TEST(MjlogPipeline, FormatToldFromTheFirstBytes) {
     const std::pair<std::string, InputFormat> cases[] = {
-        {"\x1F\x8B\x08", InputFormat::Mjlog},
+        {"\x1F\x8B\x08", InputFormat::Gzip},
         {std::string("\xFF\xFE<\0", 4), InputFormat::Mjlog},
         {std::string("\xFE\xFF\0<", 4), InputFormat::Mjlog},
         {"\xFF\xFE[", InputFormat::TenhouJson},  // a mark without a tag: not a record
@@ -55,6 +55,41 @@ TEST(MjlogPipeline, RecordsConvertAndFailAsTheirReaderSays) {
     EXPECT_EQ(failure_of(three_player), PipelineFailure::InvalidLog);
     // JSON bytes given as a record are not a well-formed record.
     EXPECT_EQ(failure_of(json), PipelineFailure::MjlogParse);
+}
+
+TEST(MjlogPipeline, CompressedLogsAreToldOnceDecompressed) {
+    const std::string xml = read_file(std::filesystem::path(RIPAION_TEST_DATA_DIR) / "mjlog" / "dnovikoff-bug1.xml");
+    const std::string json = read_file(std::filesystem::path(RIPAION_TEST_DATA_DIR) / "logs" / "dnovikoff-bug1.json");
+    const std::string want = ripaion::pipeline::output_text(ripaion::pipeline::convert(std::string_view(json)).value());
+    for (const std::string& plain : {xml, json}) {
+        const std::string gz = gzip_of(plain);
+        ASSERT_EQ(detect_input_format(gz), InputFormat::Gzip);
+        for (const std::string& bytes : {gz, gz + std::string(512, '\0')}) {  // zero padding read as zcat reads it
+            auto owned = ripaion::pipeline::convert(std::string(bytes), InputFormat::Gzip);
+            auto borrowed = ripaion::pipeline::convert(std::string_view(bytes), InputFormat::Gzip);
+            ASSERT_TRUE(owned.ok() && borrowed.ok()) << plain.substr(0, 20);
+            EXPECT_EQ(ripaion::pipeline::output_text(owned.value()), want);
+            EXPECT_EQ(ripaion::pipeline::output_text(borrowed.value()), want);
+        }
+    }
+    // A compressed JSON log that is not one fails as the JSON reader says.
+    const auto bad_json = ripaion::pipeline::convert(gzip_of("{\"log\": ["), InputFormat::Gzip);
+    ASSERT_FALSE(bad_json.ok());
+    EXPECT_EQ(bad_json.error(), PipelineFailure::Parse);
+    EXPECT_EQ(bad_json.error().reason, "");
+    // Damaged or nested compression is the record reader's failure, with why.
+    const std::string gz = gzip_of(xml);
+    const std::pair<std::string, std::string> failures[] = {
+        {gz.substr(0, gz.size() - 9), "corrupt or truncated gzip stream"},
+        {gz + "junk", "corrupt or truncated gzip stream"},
+        {gzip_of(gz), "gzip inside gzip"},
+    };
+    for (const auto& [bytes, reason] : failures) {
+        const auto r = ripaion::pipeline::convert(std::string_view(bytes), InputFormat::Gzip);
+        ASSERT_FALSE(r.ok());
+        EXPECT_EQ(r.error(), PipelineFailure::MjlogParse);
+        EXPECT_EQ(r.error().reason, reason);
+    }
 }
 
 }  // namespace

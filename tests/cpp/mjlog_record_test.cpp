@@ -2,8 +2,6 @@
 // what is refused or not well-formed (XML, gzip, UTF-16).
 #include <gtest/gtest.h>
 
-#include <libdeflate.h>
-
 #include "mjlog_test_support.hpp"
 #include "ripaion/mjlog/attr_values.hpp"
 #include "ripaion/gzip/gunzip.hpp"
@@ -201,56 +199,102 @@ TEST(MjlogRecord, ThreePlayerRecordsAreReadNoFurtherThanTheRule) {
 }
 
 TEST(MjlogRecord, RefusedGames) {
+    // Refused games are read: no reason is shown for them.
     EXPECT_EQ(failure_of(game("", "425")), "refused");        // 0x100 and 169
     EXPECT_EQ(failure_of(game("", "169", "")), "refused");    // no owari
     EXPECT_EQ(failure_of(game("", "169", R"(<AGARI who="0" fromWho="1" sc="250,80,240,-80,260,0,250,0"/>)")),
               "refused");
 }
 
-TEST(MjlogRecord, MalformedRecords) {
+// The reason of a record that is not well-formed, "read" or "refused".
+std::string reason_of(std::string bytes) {
+    auto log = mjlog::read_mjlog(std::move(bytes));
+    if (log.ok()) return "read";
+    return log.error().kind == MjlogError::Kind::Refused ? "refused" : log.error().message;
+}
+
+TEST(MjlogRecord, MalformedRecordsSayWhy) {
     const std::string ok = game("<T60/><D60/>");
     ASSERT_TRUE(mjlog::read_mjlog(ok).ok());
-    const std::string bad[] = {
-        ok.substr(0, ok.size() - 3),                 // cut inside the closing tag
-        ok.substr(0, ok.size() - 10),                // root never closed
-        ok + "<x/>",                                 // a second top-level element
-        "<mjlog>" + ok.substr(9, ok.size() - 19) + "</mjlog>",  // another root name
-        game("<T136/>"),                             // tile id out of range
-        game("<T60/><D6x/>").replace(0, 0, ""),      // unknown tag is skipped, so
-        game(R"(<N who="4" m="6250"/>)"),            // seat out of range
-        game(R"(<N who="0" m="32"/>)"),              // north tile set aside
-        game(R"(<REACH step="1"/>)"),
-        game(R"(<DORA hai="-1"/>)"),
-        game("", "169", R"(<RYUUKYOKU type="bogus" sc="250,0,240,0,260,0,250,0" owari="1"/>)"),
-        game("", "169", R"(<RYUUKYOKU sc="250,0,240,0,260" owari="1"/>)"),
-        game("", "x"),
-        std::string(ok).replace(ok.find("%E3%81%82"), 9, "%E3%81"),  // a name that is not UTF-8
-        std::string(ok).replace(ok.find("hai3=\""), 6, "hai4=\""),   // a seat without a starting hand
-        "",
-        "not xml",
+    // The body's first tag is the record's sixth.
+    const std::pair<std::string, std::string> cases[] = {
+        {ok.substr(0, ok.size() - 3), "not well-formed XML: Start-end tags mismatch at byte "},
+        {ok.substr(0, ok.size() - 10), "not well-formed XML: Start-end tags mismatch at byte "},
+        {ok + "<x/>", "a second top-level element"},
+        {"<mjlog>" + ok.substr(9, ok.size() - 19) + "</mjlog>", "root element is not mjloggm"},
+        {game(R"(<DORA hai="200"/>)"), R"(<DORA hai="200"> (tag 6): tile id out of range)"},
+        {game(R"(<DORA hai="-1"/>)"), R"(<DORA hai="-1"> (tag 6): tile id out of range)"},
+        {game(R"(<DORA/>)"), R"(<DORA> (tag 6): hai is missing or not a number)"},
+        {game(R"(<N who="4" m="6250"/>)"), R"(<N who="4" m="6250"> (tag 6): who or m is missing or out of range)"},
+        {game(R"(<N who="0" m="32"/>)"), R"(<N who="0" m="32"> (tag 6): the north tile set aside, a three-player call)"},
+        {game(R"(<REACH step="1"/>)"), R"(<REACH step="1"> (tag 6): who or step is missing or out of range)"},
+        {game("", "169", R"(<RYUUKYOKU type="bogus" sc="250,0,240,0,260,0,250,0" owari="1"/>)"),
+         R"(<RYUUKYOKU type="bogus" sc="250,0,240,0,260,0,250,0" owari="1"> (tag 6): unknown draw type)"},
+        {game("", "169", R"(<RYUUKYOKU sc="250,0,240,0,260" owari="1"/>)"),
+         R"(<RYUUKYOKU sc="250,0,240,0,260" owari="1"> (tag 6): sc is not eight integers in range)"},
+        {game("", "x"), R"(<GO type="x" lobby="0"> (tag 2): the game type is missing or not a number)"},
+        {std::string(ok).replace(ok.find("%E3%81%82"), 9, "%E3%81"),
+         R"(<UN n0="%41" n1="%E3%81" n2="c" n3="d"> (tag 3): player name is not percent-encoded UTF-8)"},
+        {std::string(ok).replace(ok.find("hai3=\""), 6, "hai4=\""),
+         "(tag 5): a starting hand (hai0 to hai3) is missing or not 13 integers"},
+        {"", "not well-formed XML: No document element found at byte 0"},
+        {"not xml", "not well-formed XML: No document element found at byte 6"},
         // Scores of 18 digits: refused, never multiplied out of range.
-        std::string(ok).replace(ok.find("ten=\"250,"), 9, "ten=\"100000000000000000,"),
-        game("", "169", R"(<RYUUKYOKU sc="250,-99999999999999999,240,0,260,0,250,0" owari="1"/>)"),
-        // More tags than any game: refused before the tree is built.
-        game(repeat_text("<BYE who=\"0\"/>", 100'000)),
+        {std::string(ok).replace(ok.find("ten=\"250,"), 9, "ten=\"100000000000000000,"),
+         "(tag 5): ten: score out of range"},
+        {game("", "169", R"(<RYUUKYOKU sc="250,-99999999999999999,240,0,260,0,250,0" owari="1"/>)"),
+         "(tag 6): sc is not eight integers in range"},
+        {game("", "169", ""), "refused"},  // no owari: a game the conversion does not take
+        {std::string(ok).replace(ok.find("<RYUUKYOKU"), 0, "<INIT/>"), "(tag 8): INIT before the result of the hand before it"},
+        // Long values and many attributes are cut short in the message.
+        {game("<DORA " + repeat_text("a=\"1\" ", 9) + "/>"),
+         R"(<DORA a="1" a="1" a="1" a="1" a="1" a="1" a="1" a="1" ...> (tag 6): hai is missing or not a number)"},
+        {game(R"(<DORA hai=")" + std::string(100, '7') + R"("/>)"), "<DORA hai=\"" + std::string(48, '7') + "...\">"},
     };
-    int i = 0;
-    for (const std::string& b : bad) {
-        ++i;
-        if (i == 6) {  // D6x is neither a discard nor a known tag: ignored
-            EXPECT_TRUE(mjlog::read_mjlog(b).ok());
-            continue;
-        }
-        EXPECT_EQ(failure_of(b), "malformed") << i;
+    for (const auto& [bytes, reason] : cases) {
+        EXPECT_NE(reason_of(bytes).find(reason), std::string::npos) << reason_of(bytes) << "\nwanted: " << reason;
     }
 }
 
-std::string gzip_of(const std::string& text) {
-    libdeflate_compressor* c = libdeflate_alloc_compressor(1);
-    std::string out(libdeflate_gzip_compress_bound(c, text.size()), '\0');
-    out.resize(libdeflate_gzip_compress(c, text.data(), text.size(), out.data(), out.size()));
-    libdeflate_free_compressor(c);
-    return out;
+TEST(MjlogRecord, DrawAndDiscardTagsAreReadOrRefused) {
+    // A draw or discard letter followed by anything is never skipped as a
+    // tag of another kind: it is a tile, or the record is refused.
+    const std::pair<std::string, std::string> cases[] = {
+        {"<T136/>", "<T136> (tag 6): tile id out of range"},
+        {"<U60/><F65535/>", "<F65535> (tag 7): tile id out of range"},
+        {"<T1360/>", "<T1360> (tag 6): tile id out of range"},
+        {"<T60/><D12x/>", "<D12x> (tag 7): tile id is not a number"},
+        {"<T-1/>", "<T-1> (tag 6): a draw or discard without a tile id"},
+        {"<T60/><D/>", "<D> (tag 7): a draw or discard without a tile id"},
+        {"<Wx/>", "<Wx> (tag 6): a draw or discard without a tile id"},
+        {"<Gone/>", "<Gone> (tag 6): a draw or discard without a tile id"},
+        {"<T0060/><D60/>", "read"},  // leading zeros are still the id
+        {"<TAIKYOKU/><BYE who=\"1\"/><SOMETHING/>", "read"},  // other tags are skipped
+    };
+    for (const auto& [body, reason] : cases) EXPECT_EQ(reason_of(game(body)), reason) << body;
+}
+
+TEST(MjlogRecord, ChiOnlyFromTheLeftSeat) {
+    // 1031 is 1m2m3m with 2m called from the left (source 3); the same bits
+    // naming the opposite or right seat, or the caller, are refused.
+    EXPECT_EQ(reason_of(game(R"(<U60/><E4/><N who="1" m="1031"/>)")), "read");
+    for (const char* m : {"1030", "1029", "1028"}) {
+        EXPECT_EQ(reason_of(game(std::string(R"(<U60/><E4/><N who="1" m=")") + m + "\"/>")),
+                  std::string("<N who=\"1\" m=\"") + m + "\"> (tag 8): chi from a seat other than the caller's left");
+    }
+}
+
+TEST(MjlogRecord, TagsAndAttributesAreBoundedBeforeTheTree) {
+    EXPECT_EQ(reason_of(game(repeat_text("<BYE who=\"0\"/>", 100'000))), "more tags than a game holds");
+    EXPECT_EQ(reason_of(game("<BYE " + repeat_text("a=\"\" ", 65) + "/>")),
+              "more attributes on one tag than a record holds");
+    EXPECT_EQ(reason_of(game("<BYE " + repeat_text("a=\"\" ", 64) + "/>")), "read");
+    EXPECT_EQ(reason_of(game(repeat_text("<BYE a=\"\" b=\"\" c=\"\"/>", 70'000))),
+              "more attributes than a game holds");
+    // A small compressed file of one tag with millions of attributes.
+    const std::string bomb = gzip_of("<mjloggm><GO " + repeat_text(" a=\"\"", 10'000'000) + "/></mjloggm>");
+    EXPECT_LT(bomb.size(), 200'000u);
+    EXPECT_EQ(reason_of(bomb), "more attributes on one tag than a record holds");
 }
 
 std::string utf16_of(const std::string& ascii, bool little_endian) {
@@ -276,6 +320,8 @@ TEST(MjlogRecord, EncodingsAndCompression) {
     EXPECT_EQ(failure_of(gz.substr(0, gz.size() - 1)), "malformed");  // truncated
     EXPECT_EQ(failure_of(gz.substr(0, gz.size() / 2)), "malformed");
     EXPECT_EQ(failure_of(gz + "junk"), "malformed");
+    EXPECT_EQ(failure_of(gz + std::string(8, '\0') + "junk"), "malformed");
+    EXPECT_EQ(mjlog_lines(gz + std::string(4096, '\0')).lines, want);  // zero padding, as zcat reads it
     EXPECT_EQ(failure_of(utf16_of(xml, true) + "\x3D"), "malformed");   // odd length
     EXPECT_EQ(failure_of(utf16_of(xml, true) + std::string("\x00\xD8", 2)), "malformed");  // lone surrogate
 }

@@ -10,6 +10,7 @@
 #include "test_files.hpp"
 #include "ripaion/conv/convert.hpp"
 #include "ripaion/conv/game_lines.hpp"
+#include "ripaion/gzip/gzip_member.hpp"
 #include "ripaion/mjlog/read_mjlog.hpp"
 #include "ripaion/tenhou/reader.hpp"
 
@@ -18,6 +19,8 @@ namespace mjlogtest {
 using namespace ripaion;
 
 using support::read_file;
+
+inline std::string gzip_of(const std::string& text) { return gzip::gzip_member(text, 1).value(); }
 
 // The lines, or a text naming the stage that failed.
 struct Lines {

@@ -22,7 +22,7 @@ std::string hand_without_dora() {
 struct FailureCase {
     const char* what;
     std::string bytes;
-    Failure failure;
+    Failure::Kind failure;
 };
 
 TEST(Pipeline, EachStageFailsWithItsOwnValue) {

@@ -130,25 +130,87 @@ def test_refused_games_raise_invalid_log(tmp_path, plain_record, change):
     assert caught.value.args == ("invalid log",)
 
 
+def first_tag(pattern, replacement):
+    return lambda r: re.sub(pattern, replacement, r, count=1)
+
+
 @pytest.mark.parametrize(
-    "change",
+    "change, reason",
     [
-        pytest.param(lambda r: r[: len(r) // 2], id="cut in the middle"),
-        pytest.param(lambda r: r.replace("</mjloggm>", ""), id="root never closed"),
-        pytest.param(lambda r: r.replace("<INIT", "<INIT <", 1), id="bad tag"),
-        pytest.param(lambda r: r.replace("mjloggm", "mjlog"), id="another root"),
-        pytest.param(lambda r: r.replace('hai0="', 'hai0="136,', 1), id="tile id 136"),
-        pytest.param(lambda r: re.sub(r"<UN [^>]*>", "", r), id="no names"),
-        pytest.param(lambda r: "", id="empty"),
-        pytest.param(lambda r: '{"log": [], "name": ["a", "b", "c", "d"], "rule": {}}', id="a JSON log"),
+        pytest.param(lambda r: r[: len(r) // 2], r"not well-formed XML: .* at byte \d+", id="cut in the middle"),
+        pytest.param(lambda r: r.replace("</mjloggm>", ""), "not well-formed XML: ", id="root never closed"),
+        pytest.param(lambda r: r.replace("<INIT", "<INIT <", 1), "not well-formed XML: ", id="bad tag"),
+        pytest.param(lambda r: r.replace("mjloggm", "mjlog"), "root element is not mjloggm", id="another root"),
+        pytest.param(lambda r: r.replace('hai0="', 'hai0="136,', 1),
+                     r'<INIT seed="0,0,0,2,2,77" .*> \(tag 4\): a starting hand .* is missing or not 13 integers',
+                     id="tile id 136"),
+        pytest.param(lambda r: re.sub(r"<UN [^>]*>", "", r), "no UN tag", id="no names"),
+        pytest.param(lambda r: "", "not well-formed XML: No document element found at byte 0", id="empty"),
+        pytest.param(lambda r: '{"log": [], "name": ["a", "b", "c", "d"], "rule": {}}', "not well-formed XML: ",
+                     id="a JSON log"),
+        pytest.param(first_tag(r"<DORA hai=\"\d+\"", '<DORA hai="200"'),
+                     r'<DORA hai="200"> \(tag \d+\): tile id out of range', id="dora id 200"),
+        # A draw or discard letter followed by anything is a tile or refused,
+        # never skipped as an unknown tag.
+        pytest.param(first_tag(r"<F\d+/>", "<F65535/>"), r"<F65535> \(tag \d+\): tile id out of range", id="F65535"),
+        pytest.param(first_tag(r"<D\d+/>", "<D12x/>"), r"<D12x> \(tag \d+\): tile id is not a number", id="D12x"),
+        pytest.param(first_tag(r"<T\d+/>", "<T-1/>"), r"<T-1> \(tag \d+\): a draw or discard without a tile id",
+                     id="T-1"),
+        # m=24583 is a chi from the left (source 3); 24582 names the opposite seat.
+        pytest.param(lambda r: r.replace('m="24583"', 'm="24582"'),
+                     r"<N who=\"3\" m=\"24582\"> \(tag \d+\): chi from a seat other than the caller's left",
+                     id="chi from the opposite seat"),
     ],
 )
-def test_malformed_records_raise_mjlog_parsing_error(tmp_path, plain_record, change):
+def test_malformed_records_say_why(tmp_path, plain_record, change, reason):
     path = write(tmp_path, change(plain_record))
     with pytest.raises(MjlogParsingError) as caught:
         mjlog_to_mjai(path)
-    assert caught.value.args == ("failed to parse mjlog",)
+    (message,) = caught.value.args
+    assert message.startswith("failed to parse mjlog: ")
+    assert re.match(reason, message[len("failed to parse mjlog: "):]), message
     assert isinstance(caught.value, ValueError)
+
+
+def test_compressed_logs_are_told_once_decompressed(plain_record):
+    """A gzip JSON log given as "auto" is read as a JSON log; zero padding
+    after gzip (as some tools write) reads as zcat reads it."""
+    from ripaion_rs import JsonParsingError, convert
+
+    json_log = (DATA / "logs" / "dnovikoff-bug1.json").read_bytes()
+    want = convert(json_log)
+    for plain in (json_log, plain_record.encode()):
+        assert convert(gzip.compress(plain)) == want
+        assert convert(gzip.compress(plain) + bytes(1000)) == want
+    with pytest.raises(JsonParsingError, match=r"^failed to parse tenhou\.net/6 log$"):
+        convert(gzip.compress(b"{\"log\": ["))
+    with pytest.raises(MjlogParsingError, match=r"^failed to parse mjlog: corrupt or truncated gzip stream$"):
+        convert(gzip.compress(json_log) + b"\0\0junk")
+
+
+def test_attributes_are_bounded_before_the_tree_is_built():
+    """A small gzip file of one tag with millions of attributes is refused
+    from its text (the tree would take some 40 bytes an attribute)."""
+    from ripaion_rs import convert
+
+    bomb = gzip.compress(b"<mjloggm><GO" + b' a=""' * (12 << 20) + b"/></mjloggm>", compresslevel=9)
+    assert len(bomb) < 200_000
+    with pytest.raises(MjlogParsingError, match="^failed to parse mjlog: more attributes on one tag than a record holds$"):
+        convert(bomb)
+
+
+def test_the_command_reports_why(tmp_path, plain_record):
+    import json
+
+    from cli_support import run_cli
+
+    write(tmp_path, plain_record.replace('m="24583"', 'm="24582"'), "bad.xml")
+    result = run_cli("-o", tmp_path / "out", "--report", tmp_path / "r.jsonl", tmp_path / "bad.xml", cwd=tmp_path)
+    assert result.returncode == 1
+    (entry,) = [json.loads(line) for line in (tmp_path / "r.jsonl").read_text(encoding="utf-8").splitlines()]
+    assert entry["type"] == "MjlogParsingError"
+    assert entry["message"].startswith('failed to parse mjlog: <N who="3" m="24582"> (tag ')
+    assert entry["message"].endswith("): chi from a seat other than the caller's left")
 
 
 def test_truncated_gzip_raises_mjlog_parsing_error(tmp_path, plain_record):

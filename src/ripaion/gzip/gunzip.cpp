@@ -29,6 +29,10 @@ bool has_gzip_magic(std::string_view bytes) noexcept {
            static_cast<unsigned char>(bytes[1]) == 0x8B;
 }
 
+std::string_view gunzip_error_text(GunzipError error) noexcept {
+    return error == GunzipError::TooLarge ? "gzip content beyond the size bound" : "corrupt or truncated gzip stream";
+}
+
 Result<std::string, GunzipError> gunzip(std::string_view bytes, std::size_t max_size) {
     // A gzip member is at least 18 bytes (10 of header, 8 of trailer).
     if (!has_gzip_magic(bytes) || bytes.size() < 18) return fail(GunzipError::Corrupt);
@@ -56,7 +60,12 @@ Result<std::string, GunzipError> gunzip(std::string_view bytes, std::size_t max_
         if (r != LIBDEFLATE_SUCCESS) return fail(GunzipError::Corrupt);
         in_pos += in_used;
         out_len += out_used;
-        if (in_pos < bytes.size() && !has_gzip_magic(bytes.substr(in_pos))) return fail(GunzipError::Corrupt);
+        if (in_pos < bytes.size() && !has_gzip_magic(bytes.substr(in_pos))) {
+            // Zero bytes after a member are padding (some tools write whole
+            // blocks), skipped as zcat skips them; anything else is not gzip.
+            if (bytes.find_first_not_of('\0', in_pos) != std::string_view::npos) return fail(GunzipError::Corrupt);
+            break;
+        }
     }
     out.resize(out_len);
     return out;

@@ -19,7 +19,11 @@ enum class GunzipError {
     TooLarge,  // expands beyond the bound
 };
 
-// Every member of a (possibly multi-member) gzip stream, concatenated.
+// What a person is told of each.
+std::string_view gunzip_error_text(GunzipError error) noexcept;
+
+// Every member of a (possibly multi-member) gzip stream, concatenated; zero
+// bytes after the last member are ignored.
 Result<std::string, GunzipError> gunzip(std::string_view bytes, std::size_t max_size = kMaxDecompressedSize);
 
 }  // namespace ripaion::gzip

@@ -48,10 +48,12 @@ std::string code_text(unsigned id, bool red_fives) {
 }
 
 Result<Meld, BadMeld> chi(std::uint32_t m, bool red_fives) {
+    // A chi claims the discard of the seat to the caller's left alone.
+    if ((m & 3) != 3) return fail(BadMeld{"chi from a seat other than the caller's left"});
     unsigned t = m >> 10;
     const unsigned called_at = t % 3;
     t /= 3;
-    if (t >= 21) return fail(BadMeld{});
+    if (t >= 21) return fail(BadMeld{"chi of a run that is not in a suit"});
     const unsigned first_kind = t / 7 * 9 + t % 7;
     std::array<unsigned, 3> ids{};
     for (unsigned i = 0; i < 3; ++i) ids[i] = (first_kind + i) * 4 + ((m >> (3 + 2 * i)) & 3);
@@ -70,7 +72,8 @@ Result<Meld, BadMeld> pon_or_added_kan(std::uint32_t m, bool red_fives) {
     unsigned t = m >> 9;
     const unsigned called_at = t % 3;
     t /= 3;
-    if (t >= 34 || relative == 0) return fail(BadMeld{});
+    if (t >= 34) return fail(BadMeld{"pon or added kan of a kind beyond the 34"});
+    if (relative == 0) return fail(BadMeld{"pon or added kan called from the caller itself"});
     const unsigned fourth = t * 4 + ((m >> 5) & 3);
     std::array<unsigned, 3> three{};
     for (unsigned i = 0, k = 0; i < 4; ++i) {
@@ -90,7 +93,7 @@ Result<Meld, BadMeld> pon_or_added_kan(std::uint32_t m, bool red_fives) {
 Result<Meld, BadMeld> kan(std::uint32_t m, bool red_fives) {
     const unsigned relative = m & 3;
     const unsigned called = m >> 8;
-    if (called >= kTileIdCount) return fail(BadMeld{});
+    if (called >= kTileIdCount) return fail(BadMeld{"kan of a tile id beyond 135"});
     const unsigned kind = kind_of_id(called);
     if (relative == 0) {
         std::array<unsigned, 4> all{kind * 4, kind * 4 + 1, kind * 4 + 2, kind * 4 + 3};
@@ -112,10 +115,10 @@ Result<Meld, BadMeld> kan(std::uint32_t m, bool red_fives) {
 }  // namespace
 
 Result<Meld, BadMeld> decode_meld(std::uint32_t m, bool red_fives) {
-    if (m > 0xFFFF) return fail(BadMeld{});
+    if (m > 0xFFFF) return fail(BadMeld{"call bits beyond 16"});
     if (m & 0x4) return chi(m, red_fives);
     if (m & 0x18) return pon_or_added_kan(m, red_fives);
-    if (m & 0x20) return fail(BadMeld{});  // the north tile set aside: three-player only
+    if (m & 0x20) return fail(BadMeld{"the north tile set aside, a three-player call"});
     return kan(m, red_fives);
 }
 

@@ -17,7 +17,10 @@ struct Meld {
     bool is_take() const noexcept { return kind == Kind::Chi || kind == Kind::Pon || kind == Kind::OpenKan; }
 };
 
-struct BadMeld {};
+// What is wrong with the bits, in words.
+struct BadMeld {
+    const char* reason;
+};
 
 Result<Meld, BadMeld> decode_meld(std::uint32_t m, bool red_fives);
 

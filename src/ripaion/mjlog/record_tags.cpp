@@ -10,6 +10,7 @@
 #include "ripaion/mjlog/attr_values.hpp"
 #include "ripaion/mjlog/game_type.hpp"
 #include "ripaion/mjlog/meld_notation.hpp"
+#include "ripaion/mjlog/tag_text.hpp"
 #include "ripaion/mjlog/tile_id.hpp"
 
 namespace ripaion::mjlog {
@@ -47,23 +48,27 @@ constexpr std::array<AbortLabel, 6> kAbortLabels{{
 struct TileTag {
     bool discard;
     unsigned seat;
-    unsigned id;
+    unsigned id;  // kNotAnId when the name goes on with something else than digits
 };
+constexpr unsigned kNotAnId = ~0u;
+
+// The seat of a draw or discard letter, or -1.
+int draw_seat(char c) noexcept { return c >= 'T' && c <= 'W' ? c - 'T' : -1; }
+int discard_seat(char c) noexcept { return c >= 'D' && c <= 'G' ? c - 'D' : -1; }
+
+// A name made of a draw or discard letter and a digit is a tile tag,
+// whatever follows: its id, or kNotAnId. Other names (DORA, GO, UN, T-1) are
+// for the caller to tell apart.
 std::optional<TileTag> tile_tag(const char* name) noexcept {
-    unsigned seat;
-    bool is_discard;
-    switch (name[0]) {
-        case 'T': case 'U': case 'V': case 'W': seat = unsigned(name[0] - 'T'); is_discard = false; break;
-        case 'D': case 'E': case 'F': case 'G': seat = unsigned(name[0] - 'D'); is_discard = true; break;
-        default: return std::nullopt;
-    }
-    if (name[1] == '\0') return std::nullopt;
+    const int draw = draw_seat(name[0]), discard = discard_seat(name[0]);
+    if ((draw < 0 && discard < 0) || name[1] < '0' || name[1] > '9') return std::nullopt;
     unsigned id = 0;
     for (const char* c = name + 1; *c; ++c) {
-        if (*c < '0' || *c > '9' || id >= kTileIdCount) return std::nullopt;
-        id = id * 10 + unsigned(*c - '0');
+        // Beyond the last id, the rest only has to be digits.
+        if (*c < '0' || *c > '9') return TileTag{discard >= 0, unsigned(discard >= 0 ? discard : draw), kNotAnId};
+        if (id < kTileIdCount) id = id * 10 + unsigned(*c - '0');
     }
-    return TileTag{is_discard, seat, id};
+    return TileTag{discard >= 0, unsigned(discard >= 0 ? discard : draw), id};
 }
 
 class RecordReader {
@@ -71,7 +76,11 @@ public:
     Result<model::RawLog, MjlogError> run(const pugi::xml_node& root) {
         for (pugi::xml_node tag = root.first_child(); tag; tag = tag.next_sibling()) {
             if (tag.type() != pugi::node_element) continue;
-            if (!read_tag(tag)) return fail(std::move(error_));
+            ++place_;
+            if (!read_tag(tag)) [[unlikely]] {
+                error_.message = tag_text(tag, place_) + ": " + error_.message;
+                return fail(std::move(error_));
+            }
             // A three-player record's tags are not a four-player game's: its
             // rule is all that is read, and the conversion refuses it.
             if (rule_ && rule_->three_player) [[unlikely]] {
@@ -83,7 +92,7 @@ public:
         if (!rule_) return fail(malformed("no GO tag"));
         if (!names_) return fail(malformed("no UN tag"));
         if (!owari_) return fail(refused("unfinished game"));
-        if (hand_ && hand_->results.empty()) return fail(malformed("hand without result"));
+        if (hand_ && hand_->results.empty()) return fail(malformed("the last hand has no AGARI or RYUUKYOKU"));
         finish_hand();
         model::RawLog log;
         log.log = std::move(hands_);
@@ -106,10 +115,15 @@ private:
         if (name == "RYUUKYOKU") return ryuukyoku(tag);
         if (name == "GO") return go(tag);
         if (name == "UN") return un(tag);
-        // TAIKYOKU, SHUFFLE, BYE and whatever else: nothing the conversion reads.
+        if (name == "TAIKYOKU") return true;
+        // A draw or discard whose tile is not a number: never taken for a
+        // tag of another kind, which would leave the tile out of the game.
+        if (draw_seat(name[0]) >= 0 || discard_seat(name[0]) >= 0) return bad("a draw or discard without a tile id");
+        // SHUFFLE, BYE and whatever else: nothing the conversion reads.
         return true;
     }
 
+    // The message says what is wrong; run() puts the tag before it.
     bool bad(std::string message) {
         error_ = malformed(std::move(message));
         return false;
@@ -155,9 +169,9 @@ private:
     }
 
     bool go(const pugi::xml_node& tag) {
-        if (rule_) return bad("second GO tag");
+        if (rule_) return bad("a second GO tag");
         const auto type = int_attr(tag, "type");
-        if (!type) return bad("GO without a game type");
+        if (!type) return bad("the game type is missing or not a number");
         auto rule = rule_of_game_type(*type);
         if (!rule) {
             error_ = std::move(rule.error());
@@ -175,7 +189,7 @@ private:
         static constexpr const char* kAttrs[] = {"n0", "n1", "n2", "n3"};
         for (unsigned s = 0; s < 4; ++s) {
             const pugi::xml_attribute a = tag.attribute(kAttrs[s]);
-            if (!a) return bad("UN without a name");
+            if (!a) return bad("a player name (n0 to n3) is missing");
             auto decoded = percent_decode_utf8(a.value());
             if (!decoded) return bad("player name is not percent-encoded UTF-8");
             names[s] = std::move(*decoded);
@@ -185,37 +199,37 @@ private:
     }
 
     bool init(const pugi::xml_node& tag) {
-        if (!rule_) return bad("INIT before GO");
+        if (!rule_) return bad("INIT before the GO tag");
         if (hands_.empty()) hands_.reserve(32);
-        if (hand_ && hand_->results.empty()) return bad("hand without result");
+        if (hand_ && hand_->results.empty()) return bad("INIT before the result of the hand before it");
         finish_hand();
         HandRecord hand;
         std::array<std::int64_t, 6> seed{};
         const pugi::xml_attribute seed_attr = tag.attribute("seed");
-        if (!seed_attr || parse_int_list(seed_attr.value(), seed) != 6) return bad("INIT seed");
+        if (!seed_attr || parse_int_list(seed_attr.value(), seed) != 6) return bad("seed is not six integers");
         for (int i = 0; i < 3; ++i) {
-            if (seed[i] < 0 || seed[i] > 255) return bad("INIT seed counter out of range");
+            if (seed[i] < 0 || seed[i] > 255) return bad("seed: hand, honba or deposit count out of range");
         }
-        if (seed[5] < 0 || seed[5] >= kTileIdCount) return bad("INIT dora indicator");
+        if (seed[5] < 0 || seed[5] >= kTileIdCount) return bad("seed: dora indicator tile id out of range");
         hand.meta = {std::uint8_t(seed[0]), std::uint8_t(seed[1]), std::uint8_t(seed[2])};
         hand.dora.push_back(tile_of(unsigned(seed[5])));
 
         std::array<std::int64_t, 4> ten{};
         const pugi::xml_attribute ten_attr = tag.attribute("ten");
-        if (!ten_attr || parse_int_list(ten_attr.value(), ten) != 4) return bad("INIT ten");
+        if (!ten_attr || parse_int_list(ten_attr.value(), ten) != 4) return bad("ten is not four integers");
         for (unsigned s = 0; s < 4; ++s) {
-            if (!to_points(ten[s], hand.scores[s])) return bad("INIT score out of range");
+            if (!to_points(ten[s], hand.scores[s])) return bad("ten: score out of range");
         }
 
         static constexpr const char* kHai[] = {"hai0", "hai1", "hai2", "hai3"};
         for (unsigned s = 0; s < 4; ++s) {
             std::array<std::int64_t, 13> ids{};
             const pugi::xml_attribute a = tag.attribute(kHai[s]);
-            if (!a || parse_int_list(a.value(), ids) != 13) return bad("INIT starting hand");
+            if (!a || parse_int_list(a.value(), ids) != 13) return bad("a starting hand (hai0 to hai3) is missing or not 13 integers");
             // Sort key and id in one number, so that the sort compares plain integers.
             std::array<unsigned, 13> keyed{};
             for (unsigned i = 0; i < 13; ++i) {
-                if (ids[i] < 0 || ids[i] >= kTileIdCount) return bad("INIT tile id");
+                if (ids[i] < 0 || ids[i] >= kTileIdCount) return bad("starting hand: tile id out of range");
                 keyed[i] = hand_order_key(unsigned(ids[i]), red_fives_) << 8 | unsigned(ids[i]);
             }
             std::sort(keyed.begin(), keyed.end());
@@ -239,15 +253,17 @@ private:
 
     bool draw(const TileTag& t) {
         if (!in_play("draw")) return false;
-        if (t.id >= kTileIdCount) return bad("draw tile id");
+        if (t.id >= kTileIdCount) return bad_id(t);
         push_tile(hand_->seats[t.seat].takes, tile_of(t.id));
         last_draw_[t.seat] = int(t.id);
         return true;
     }
 
+    bool bad_id(const TileTag& t) { return bad(t.id == kNotAnId ? "tile id is not a number" : "tile id out of range"); }
+
     bool discard(const TileTag& t) {
         if (!in_play("discard")) return false;
-        if (t.id >= kTileIdCount) return bad("discard tile id");
+        if (t.id >= kTileIdCount) return bad_id(t);
         const bool tsumogiri = last_draw_[t.seat] == int(t.id);
         const std::uint8_t code = tsumogiri ? kTsumogiri : tenhou_code_of_id(t.id, red_fives_);
         auto& discards = hand_->seats[t.seat].discards;
@@ -274,9 +290,9 @@ private:
         if (!in_play("call")) return false;
         const auto who = seat_attr(tag);
         const auto m = int_attr(tag, "m");
-        if (!who || !m || *m < 0 || *m > 0xFFFF) return bad("N attributes");
+        if (!who || !m || *m < 0 || *m > 0xFFFF) return bad("who or m is missing or out of range");
         auto meld = decode_meld(std::uint32_t(*m), red_fives_);
-        if (!meld) return bad("meld bits");
+        if (!meld) return bad(meld.error().reason);
         auto& seat = hand_->seats[*who];
         if (meld.value().is_take()) {
             push_notation(seat.takes, meld.value().notation);
@@ -293,7 +309,7 @@ private:
         if (!in_play("REACH")) return false;
         const auto who = seat_attr(tag);
         const auto step = int_attr(tag, "step");
-        if (!who || !step) return bad("REACH attributes");
+        if (!who || !step) return bad("who or step is missing or out of range");
         if (*step == 1) riichi_[*who] = true;
         return true;
     }
@@ -301,7 +317,8 @@ private:
     bool dora(const pugi::xml_node& tag) {
         if (!in_play("DORA")) return false;
         const auto id = int_attr(tag, "hai");
-        if (!id || *id < 0 || *id >= kTileIdCount) return bad("DORA tile id");
+        if (!id) return bad("hai is missing or not a number");
+        if (*id < 0 || *id >= kTileIdCount) return bad("tile id out of range");
         hand_->dora.push_back(tile_of(unsigned(*id)));
         return true;
     }
@@ -326,25 +343,25 @@ private:
         if (!hand_) return bad("AGARI outside a hand");
         auto& results = hand_->results;
         if (!results.empty() && (results[0].kind != ResultItem::Kind::Label || results[0].label != kWinLabel))
-            return bad("AGARI after RYUUKYOKU");
+            return bad("AGARI after the hand's RYUUKYOKU");
         const auto who = seat_attr(tag);
         const auto from = int_attr(tag, "fromWho");
-        if (!who || !from || *from < 0 || *from > 3) return bad("AGARI seats");
+        if (!who || !from || *from < 0 || *from > 3) return bad("who or fromWho is missing or not a seat 0 to 3");
         std::int64_t pao = *who;
         if (const pugi::xml_attribute p = tag.attribute("paoWho")) {
             const auto v = parse_int(p.value());
-            if (!v || *v < 0 || *v > 3) return bad("AGARI paoWho");
+            if (!v || *v < 0 || *v > 3) return bad("paoWho is not a seat 0 to 3");
             pao = *v;
         }
         ResultItem deltas;
         deltas.kind = ResultItem::Kind::Deltas;
-        if (!deltas_of(tag, deltas.deltas)) return bad("AGARI sc");
+        if (!deltas_of(tag, deltas.deltas)) return bad("sc is not eight integers in range");
         if (const pugi::xml_attribute ura = tag.attribute("doraHaiUra"); ura && hand_->ura.empty()) {
             std::array<std::int64_t, 8> ids{};
             const auto n = parse_int_list(ura.value(), ids);
-            if (!n) return bad("AGARI doraHaiUra");
+            if (!n) return bad("doraHaiUra is not a list of at most eight integers");
             for (std::size_t i = 0; i < *n; ++i) {
-                if (ids[i] < 0 || ids[i] >= kTileIdCount) return bad("AGARI doraHaiUra tile id");
+                if (ids[i] < 0 || ids[i] >= kTileIdCount) return bad("doraHaiUra: tile id out of range");
                 hand_->ura.push_back(tile_of(unsigned(ids[i])));
             }
         }
@@ -371,13 +388,13 @@ private:
         if (!hand_ || !hand_->results.empty()) return bad("RYUUKYOKU outside a hand");
         ResultItem deltas;
         deltas.kind = ResultItem::Kind::Deltas;
-        if (!deltas_of(tag, deltas.deltas)) return bad("RYUUKYOKU sc");
+        if (!deltas_of(tag, deltas.deltas)) return bad("sc is not eight integers in range");
         ResultItem label;
         bool with_deltas = true;
         if (const pugi::xml_attribute type = tag.attribute("type")) {
             const auto it = std::find_if(kAbortLabels.begin(), kAbortLabels.end(),
                                          [&](const AbortLabel& a) { return a.type == type.value(); });
-            if (it == kAbortLabels.end()) return bad("RYUUKYOKU type");
+            if (it == kAbortLabels.end()) return bad("unknown draw type");
             label.label = it->label;
             with_deltas = it->with_deltas;
         } else {
@@ -415,6 +432,7 @@ private:
     std::array<int, 4> last_draw_{kNoDraw, kNoDraw, kNoDraw, kNoDraw};
     std::array<bool, 4> riichi_{};
     MjlogError error_;
+    std::size_t place_ = 0;  // of the tag being read, among the record's tags
 };
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 
 Result<model::RawLog, Failure> read_tenhou_json(std::string_view bytes) {
     auto parsed = tenhou::parse_raw_log_bytes(bytes);
-    if (!parsed) return fail(parsed.error().not_utf8 ? Failure::NotUtf8 : Failure::Parse);
+    if (!parsed) return fail(Failure(parsed.error().not_utf8 ? Failure::NotUtf8 : Failure::Parse));
     return std::move(parsed).value();
 }
 
@@ -22,16 +22,39 @@ Result<model::RawLog, Failure> read_tenhou_json(std::string_view bytes) {
 Result<model::RawLog, Failure> read_mjlog(std::string bytes) {
     auto parsed = mjlog::read_mjlog(std::move(bytes));
     if (!parsed) {
-        return fail(parsed.error().kind == mjlog::MjlogError::Kind::Refused ? Failure::InvalidLog : Failure::MjlogParse);
+        if (parsed.error().kind == mjlog::MjlogError::Kind::Refused) return fail(Failure(Failure::InvalidLog));
+        return fail(Failure(Failure::MjlogParse, std::move(parsed.error().message)));
     }
     return std::move(parsed).value();
+}
+
+// Compressed bytes, decompressed (within the bound) for the reader of what
+// they hold. A failure is the record reader's, as compressed logs were
+// records alone before JSON logs were taken compressed too.
+Result<std::string, Failure> decompressed(std::string_view bytes) {
+    auto plain = gzip::gunzip(bytes);
+    if (!plain) return fail(Failure(Failure::MjlogParse, std::string(gzip::gunzip_error_text(plain.error()))));
+    if (gzip::has_gzip_magic(plain.value())) return fail(Failure(Failure::MjlogParse, "gzip inside gzip"));
+    return std::move(plain).value();
+}
+
+Result<model::RawLog, Failure> read_owned(std::string bytes, InputFormat format) {
+    if (format == InputFormat::Gzip) {
+        auto plain = decompressed(bytes);
+        if (!plain) return fail(std::move(plain.error()));
+        std::string().swap(bytes);
+        bytes = std::move(plain).value();
+        format = detect_input_format(bytes);
+    }
+    if (format == InputFormat::Mjlog) return read_mjlog(std::move(bytes));
+    return read_tenhou_json(bytes);
 }
 
 Result<conv::ConvertedGame, Failure> game_of(model::RawLog log) {
     auto converted = conv::convert_game(std::move(log));
     if (!converted) {
-        return fail(converted.error().kind == conv::ConvertErrorKind::TenhouLogParsing ? Failure::InvalidLog
-                                                                                      : Failure::Convert);
+        return fail(Failure(converted.error().kind == conv::ConvertErrorKind::TenhouLogParsing ? Failure::InvalidLog
+                                                                                               : Failure::Convert));
     }
     return std::move(converted).value();
 }
@@ -40,10 +63,10 @@ Result<conv::ConvertedGame, Failure> game_of(model::RawLog log) {
 
 InputFormat detect_input_format(std::string_view bytes) noexcept {
     using namespace std::string_view_literals;
+    if (gzip::has_gzip_magic(bytes)) return InputFormat::Gzip;
     // UTF-16 only with a tag after its mark: other bytes after a mark are not
     // a record, and go where the JSON reader calls them not UTF-8.
-    if (gzip::has_gzip_magic(bytes) || bytes.starts_with("\xFF\xFE<\0"sv) || bytes.starts_with("\xFE\xFF\0<"sv))
-        return InputFormat::Mjlog;
+    if (bytes.starts_with("\xFF\xFE<\0"sv) || bytes.starts_with("\xFE\xFF\0<"sv)) return InputFormat::Mjlog;
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const std::size_t first = bytes.find_first_not_of(" \t\r\n");
     return first != std::string_view::npos && bytes[first] == '<' ? InputFormat::Mjlog : InputFormat::TenhouJson;
@@ -53,8 +76,14 @@ Result<model::RawLog, Failure> read_log(std::string_view bytes, InputFormat form
     switch (format) {
         case InputFormat::TenhouJson: return read_tenhou_json(bytes);
         case InputFormat::Mjlog: return read_mjlog(std::string(bytes));
+        case InputFormat::Gzip: {
+            auto plain = decompressed(bytes);
+            if (!plain) return fail(std::move(plain.error()));
+            const InputFormat inner = detect_input_format(plain.value());
+            return read_owned(std::move(plain).value(), inner);
+        }
     }
-    return fail(Failure::Parse);
+    return fail(Failure(Failure::Parse));
 }
 
 Result<conv::GameLines, Failure> lines_of_log(model::RawLog log) {
@@ -63,14 +92,14 @@ Result<conv::GameLines, Failure> lines_of_log(model::RawLog log) {
     // Encoded within this scope so that the game is freed before the caller
     // makes anything of the lines.
     auto lines = conv::encode_game(game.value());
-    if (!lines) return fail(Failure::Serialize);
+    if (!lines) return fail(Failure(Failure::Serialize));
     return std::move(lines).value();
 }
 
 Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format) {
     std::optional<model::RawLog> log;
     {
-        auto read = format == InputFormat::Mjlog ? read_mjlog(std::move(bytes)) : read_log(bytes, format);
+        auto read = format == InputFormat::TenhouJson ? read_tenhou_json(bytes) : read_owned(std::move(bytes), format);
         if (!read) return fail(read.error());
         log.emplace(std::move(read).value());
     }

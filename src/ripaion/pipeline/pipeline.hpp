@@ -18,22 +18,43 @@ namespace ripaion::pipeline {
 enum class InputFormat {
     TenhouJson,  // a JSON log of the Tenhou viewer
     Mjlog,       // Tenhou's own XML record (plain or gzip, UTF-8 or UTF-16)
+    Gzip,        // gzip-compressed: the format is told once decompressed
 };
 
-// The format of a log told from its first bytes: an mjlog record when they
-// are gzip's magic, a UTF-16 byte-order mark and a tag, or a tag (after an
-// optional UTF-8 byte-order mark and blanks; no JSON text starts so), else a
-// JSON log.
+// The format of a log told from its first bytes: gzip when they are gzip's
+// magic; an mjlog record when they are a UTF-16 byte-order mark and a tag,
+// or a tag (after an optional UTF-8 byte-order mark and blanks; no JSON text
+// starts so); else a JSON log.
 InputFormat detect_input_format(std::string_view bytes) noexcept;
 
 // Every way a conversion can fail; the module maps each to its exception.
-enum class Failure {
+enum class FailureKind {
     NotUtf8,     // the bytes are not UTF-8 text
     Parse,       // the text is not a valid log document
     InvalidLog,  // the log is read but refused by the conversion
     Convert,     // a hand's events cannot be rebuilt
     Serialize,   // an event cannot be encoded
     MjlogParse,  // the bytes are not a well-formed mjlog record
+};
+
+struct Failure {
+    using Kind = FailureKind;
+    static constexpr Kind NotUtf8 = Kind::NotUtf8;
+    static constexpr Kind Parse = Kind::Parse;
+    static constexpr Kind InvalidLog = Kind::InvalidLog;
+    static constexpr Kind Convert = Kind::Convert;
+    static constexpr Kind Serialize = Kind::Serialize;
+    static constexpr Kind MjlogParse = Kind::MjlogParse;
+
+    Failure(Kind k, std::string why = {}) : kind(k), reason(std::move(why)) {}
+
+    Kind kind;
+    // Why an mjlog record is not well-formed (the tag and what is wrong
+    // with it), shown after the message; empty for the other kinds.
+    std::string reason;
+
+    bool operator==(const Failure&) const = default;
+    friend bool operator==(const Failure& f, Kind k) noexcept { return f.kind == k; }
 };
 // One more than the last failure: the module's table of exceptions has a
 // row for each.
