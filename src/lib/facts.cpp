@@ -16,7 +16,8 @@ namespace {
 PyMethodDef g_fact_defs[] = {
     {"detect_format", &detect_format, METH_O,
      "detect_format(head)\n--\n\n"
-     "The format format=\"auto\" reads a log whose bytes start with `head`: \"tenhou6\" or \"mjlog\"."},
+     "The format format=\"auto\" reads a log whose bytes start with `head`: \"tenhou6\", \"mjlog\", or \"gzip\" "
+     "(told once decompressed)."},
     {"names_standard_output", &names_standard_output, METH_O,
      "names_standard_output(path)\n--\n\n"
      "Whether `path` (str or os.PathLike) means standard output where an output path is taken."},
@@ -32,8 +33,12 @@ PyObject* detect_format(PyObject*, PyObject* head) noexcept {
     return catching_faults([&]() -> PyObject* {
         LogBytes bytes;
         if (!log_bytes_argument(head, "detect_format()", bytes)) return nullptr;
-        const bool mjlog = pipeline::detect_input_format(bytes.view()) == pipeline::InputFormat::Mjlog;
-        return PyUnicode_FromString(mjlog ? "mjlog" : "tenhou6");
+        switch (pipeline::detect_input_format(bytes.view())) {
+            case pipeline::InputFormat::Mjlog: return PyUnicode_FromString("mjlog");
+            case pipeline::InputFormat::Gzip: return PyUnicode_FromString("gzip");
+            case pipeline::InputFormat::TenhouJson: break;
+        }
+        return PyUnicode_FromString("tenhou6");
     });
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cassert>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -26,6 +27,11 @@ class [[nodiscard]] Result {
 public:
     Result(T value) : data_(std::in_place_index<0>, std::move(value)) {}
     Result(Failure<E> failure) : data_(std::in_place_index<1>, std::move(failure.error)) {}
+    // A failure of a type the error is made from (a kind, for an error that
+    // may carry more).
+    template <class U>
+        requires(!std::is_same_v<U, E> && std::is_constructible_v<E, U>)
+    Result(Failure<U> failure) : data_(std::in_place_index<1>, E(std::move(failure.error))) {}
 
     bool ok() const noexcept { return data_.index() == 0; }
     explicit operator bool() const noexcept { return ok(); }

@@ -47,7 +47,9 @@ def mjlog_to_mjai(
     The record may be plain XML or gzip-compressed (decompressed up to 64 MB),
     UTF-8 or UTF-16 with a byte-order mark. Arguments, output and exceptions are
     those of tenhou_to_mjai, except that a record that is not well-formed raises
-    MjlogParsingError ("failed to parse mjlog"); a three-player, unfinished or
+    MjlogParsingError ("failed to parse mjlog: " and why, e.g.
+    'failed to parse mjlog: <DORA hai="200"> (tag 57): tile id out of range',
+    the tag as written and its place among the record's tags); a three-player, unfinished or
     chip/skill-test/custom-rule game raises TenhouLogParsingError ("invalid log").
     """
 
@@ -58,9 +60,11 @@ def convert(data: bytes | str | Buffer, *, format: str = "auto") -> list[str]:
     the result is the list tenhou_to_mjai (format="tenhou6") or mjlog_to_mjai
     (format="mjlog") returns for a file holding those bytes, and the same
     exceptions are raised for them. format="auto" (the default) reads an mjlog
-    record when the bytes start with gzip's magic, a UTF-16 byte-order mark and
-    a tag (after an optional UTF-8 byte-order mark and blanks), else a JSON log;
-    another text raises ValueError. The interpreter lock is released while the
+    record when the bytes start with a UTF-16 byte-order mark and a tag, or a
+    tag (after an optional UTF-8 byte-order mark and blanks), else a JSON log;
+    gzip is decompressed first (up to 64 MB; a broken stream raises
+    MjlogParsingError) and what it holds told the same way. Another text
+    raises ValueError. The interpreter lock is released while the
     log is converted; a mutable buffer is copied first.
     """
 
@@ -97,7 +101,8 @@ MAX_GZIP_LEVEL: int
 """The largest level convert_to_bytes(gzip=...) takes."""
 
 def detect_format(head: Union[bytes, bytearray, memoryview, str]) -> str:
-    """The format format="auto" reads a log whose bytes start with `head`: "tenhou6" or "mjlog"."""
+    """The format format="auto" reads a log whose bytes start with `head`: "tenhou6", "mjlog", or "gzip"
+    (told once decompressed)."""
 
 def names_standard_output(path: Union[str, os.PathLike[str]]) -> bool:
     """Whether `path` means standard output where an output path is taken ("-", "-/", "-/.")."""

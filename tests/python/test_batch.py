@@ -171,7 +171,7 @@ def test_the_extension_tells_the_facts_the_command_uses():
     for level in (MIN_GZIP_LEVEL - 1, MAX_GZIP_LEVEL + 1):
         with pytest.raises(ValueError):
             convert_to_bytes(MINIMAL_LOG, gzip=level)
-    for head, expected in [(b"\x1f\x8b\x08", "mjlog"), (b"\xef\xbb\xbf \n<mjloggm", "mjlog"),
+    for head, expected in [(b"\x1f\x8b\x08", "gzip"), (b"\xef\xbb\xbf \n<mjloggm", "mjlog"),
                            (b"\xff\xfe<\x00", "mjlog"), (b'{"log":[]', "tenhou6"), (b"", "tenhou6")]:
         assert _ripaion.detect_format(head) == expected
 
