@@ -51,11 +51,15 @@ XML_DAMAGE = [
 ]
 
 
+class Raised(tuple):
+    """An exception's type name and message: the refusal is part of what must not change."""
+
+
 def outcome(call, data):
     try:
         return call(data)
-    except Exception as exc:  # the refusal is part of what must not change
-        return (type(exc).__name__, str(exc))
+    except Exception as exc:
+        return Raised((type(exc).__name__, str(exc)))
 
 
 def paired(corpus: Path):
@@ -100,9 +104,9 @@ def main() -> int:
         export = from_json(doc)
         for name, data, oracle in ((record, xml, from_xml(xml)), (log, doc, export)):
             result = outcome(convert_with_info, data)
-            if isinstance(result, tuple):
+            if isinstance(result, Raised):
                 if outcome(convert_to_bytes, data) != result:
-                    problems.append("%s: raises %s, unlike convert_to_bytes" % (name, result))
+                    problems.append("%s: raises %s, unlike convert_to_bytes" % (name, tuple(result)))
                 continue
             facts = result[1]
             field_counts += sum(facts.get(k) is not None for k in KEYS)
@@ -122,7 +126,7 @@ def main() -> int:
             variants += 1
             info = outcome(convert_with_info, variant)
             plain = outcome(convert_to_bytes, variant)
-            got = info if isinstance(info, tuple) else info[0]
+            got = info if isinstance(info, Raised) else info[0]
             if got != plain:
                 problems.append("%s: convert_with_info differs from convert_to_bytes (variant %d)"
                                 % (path, variants))
