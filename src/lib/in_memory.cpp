@@ -8,6 +8,7 @@
 
 #include "data_argument.hpp"
 #include "errors.hpp"
+#include "game_info.hpp"
 #include "output.hpp"
 #include "py_ref.hpp"
 #include "ripaion/gzip/gzip_member.hpp"
@@ -21,6 +22,7 @@ constexpr const char* kConvertNames[] = {"data", "format"};
 constexpr Signature kConvertSignature{"convert()", kConvertNames, 2, 1, 1};
 constexpr const char* kToBytesNames[] = {"data", "gzip", "format"};
 constexpr Signature kToBytesSignature{"convert_to_bytes()", kToBytesNames, 3, 1, 1};
+constexpr Signature kWithInfoSignature{"convert_with_info()", kToBytesNames, 3, 1, 1};
 
 // The `format` argument: "auto" (the default: told from the bytes),
 // "tenhou6" or "mjlog". Empty with an exception set.
@@ -44,20 +46,21 @@ std::optional<FormatChoice> format_argument(PyObject* value, const char* functio
 
 // A copied buffer is handed over, so that it is released as soon as it is
 // read; borrowed bytes stay their owner's.
-Result<conv::GameLines, pipeline::Failure> convert_log(LogBytes& data, FormatChoice choice) {
+Result<conv::GameLines, pipeline::Failure> convert_log(LogBytes& data, FormatChoice choice,
+                                                       model::GameInfo* info = nullptr) {
     const std::string_view bytes = data.view();
     const auto format = choice == FormatChoice::Mjlog     ? pipeline::InputFormat::Mjlog
                         : choice == FormatChoice::Tenhou6 ? pipeline::InputFormat::TenhouJson
                                                           : pipeline::detect_input_format(bytes);
-    if (data.copied) return pipeline::convert(std::move(data.copy), format);
-    return pipeline::convert(data.borrowed, format);
+    if (data.copied) return pipeline::convert(std::move(data.copy), format, info);
+    return pipeline::convert(data.borrowed, format, info);
 }
 
 // The `gzip` argument: None (no compression) or an int level.
-bool gzip_level_argument(PyObject* value, std::optional<int>& level) {
+bool gzip_level_argument(PyObject* value, const char* function, std::optional<int>& level) {
     if (!value || value == Py_None) return true;
     if (!PyLong_Check(value) || PyBool_Check(value)) {
-        PyErr_Format(PyExc_TypeError, "convert_to_bytes() argument 'gzip' must be an int level or None, not '%.200s'",
+        PyErr_Format(PyExc_TypeError, "%s argument 'gzip' must be an int level or None, not '%.200s'", function,
                      Py_TYPE(value)->tp_name);
         return false;
     }
@@ -65,7 +68,7 @@ bool gzip_level_argument(PyObject* value, std::optional<int>& level) {
     const long n = PyLong_AsLongAndOverflow(value, &overflow);
     if (n == -1 && PyErr_Occurred()) return false;
     if (overflow || n < gzip::kMinLevel || n > gzip::kMaxLevel) {
-        PyErr_Format(PyExc_ValueError, "convert_to_bytes() argument 'gzip' must be a level from %d to %d, not %R",
+        PyErr_Format(PyExc_ValueError, "%s argument 'gzip' must be a level from %d to %d, not %R", function,
                      gzip::kMinLevel, gzip::kMaxLevel, value);
         return false;
     }
@@ -87,20 +90,24 @@ PyObject* run_convert(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwname
     return new_line_list(lines->value());
 }
 
-PyObject* run_convert_to_bytes(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
+// The text's bytes of convert_to_bytes (and of convert_with_info, which
+// passes `info` to take the game's description and its line count).
+PyObject* text_bytes(const Signature& signature, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames,
+                     model::GameInfo* info = nullptr, std::size_t* events = nullptr) {
     PyObject* bound[3];
-    if (!bind_signature(kToBytesSignature, args, nargsf, kwnames, bound)) return nullptr;
+    if (!bind_signature(signature, args, nargsf, kwnames, bound)) return nullptr;
     LogBytes data;
-    if (!log_bytes_argument(bound[0], kToBytesSignature.display_name, data)) return nullptr;
+    if (!log_bytes_argument(bound[0], signature.display_name, data)) return nullptr;
     std::optional<int> level;
-    if (!gzip_level_argument(bound[1], level)) return nullptr;
-    const auto format = format_argument(bound[2], kToBytesSignature.display_name);
+    if (!gzip_level_argument(bound[1], signature.display_name, level)) return nullptr;
+    const auto format = format_argument(bound[2], signature.display_name);
     if (!format) return nullptr;
 
     std::optional<Result<conv::GameLines, pipeline::Failure>> lines;
     std::optional<Result<std::string, gzip::GzipFailure>> member;
     without_lock([&] {
-        lines.emplace(convert_log(data, *format));
+        lines.emplace(convert_log(data, *format, info));
+        if (*lines && events) *events = lines->value().count();
         if (!*lines || !level) return;
         member.emplace(gzip::gzip_member(pipeline::output_text(lines->value()), *level));
         lines.reset();  // freed before the lock is taken back
@@ -127,6 +134,20 @@ PyObject* run_convert_to_bytes(PyObject* const* args, Py_ssize_t nargsf, PyObjec
     return bytes.release();
 }
 
+PyObject* run_convert_to_bytes(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
+    return text_bytes(kToBytesSignature, args, nargsf, kwnames);
+}
+
+PyObject* run_convert_with_info(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
+    model::GameInfo info;
+    std::size_t events = 0;
+    Ref bytes(text_bytes(kWithInfoSignature, args, nargsf, kwnames, &info, &events));
+    if (!bytes) return nullptr;
+    Ref dict(game_info_dict(info, events));
+    if (!dict) return nullptr;
+    return PyTuple_Pack(2, bytes.get(), dict.get());
+}
+
 }  // namespace
 
 PyObject* convert(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
@@ -135,6 +156,10 @@ PyObject* convert(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject*
 
 PyObject* convert_to_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
     return catching_faults([&] { return run_convert_to_bytes(args, nargsf, kwnames); });
+}
+
+PyObject* convert_with_info(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
+    return catching_faults([&] { return run_convert_with_info(args, nargsf, kwnames); });
 }
 
 }  // namespace ripaion::py

@@ -1,6 +1,7 @@
 // The module's in-memory functions, on the library's one pipeline:
 //   convert(data) -> list[str]
 //   convert_to_bytes(data, *, gzip=None) -> bytes
+//   convert_with_info(data, *, gzip=None) -> (bytes, dict)
 // `data` is the log's bytes (bytes, str or a buffer). The interpreter lock
 // is released while the log is read, converted, encoded and compressed.
 #pragma once
@@ -13,6 +14,7 @@ namespace ripaion::py {
 // exception reach the interpreter.
 PyObject* convert(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 PyObject* convert_to_bytes(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
+PyObject* convert_with_info(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 
 inline constexpr const char* kConvertDoc =
     "convert(data, *, format='auto')\n--\n\n"
@@ -25,5 +27,13 @@ inline constexpr const char* kConvertToBytesDoc =
     "The whole mjai text of the log whose bytes are `data`, every line followed by\n"
     "a line feed, as UTF-8; with gzip=N (0 to 12), one gzip member at that level\n"
     "with modification time 0. format as for convert.";
+inline constexpr const char* kConvertWithInfoDoc =
+    "convert_with_info(data, *, gzip=None, format='auto')\n--\n\n"
+    "The bytes of convert_to_bytes(data, gzip=gzip, format=format) and a dict that\n"
+    "describes the game, from the same reading of the log: hands, events (lines), ref, lobby,\n"
+    "room ('general', 'upper', 'special' or 'phoenix'), dan, rate and sx (one per\n"
+    "seat), final_scores (points) and placements (1 to 4, equal scores in seat\n"
+    "order from the first dealer). A field the log lacks, or holds in a form not\n"
+    "understood, is None; it never changes whether the log converts or its text.";
 
 }  // namespace ripaion::py

@@ -57,6 +57,12 @@ PyMethodDef g_function_defs[] = {
         METH_FASTCALL | METH_KEYWORDS,
         kConvertToBytesDoc,
     },
+    {
+        "convert_with_info",
+        reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&convert_with_info)),
+        METH_FASTCALL | METH_KEYWORDS,
+        kConvertWithInfoDoc,
+    },
 };
 
 PyMethodDef g_check_def = {

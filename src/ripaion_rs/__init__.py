@@ -13,6 +13,7 @@ from ._ripaion import (
     __version__,
     convert,
     convert_to_bytes,
+    convert_with_info,
     mjlog_to_mjai,
     tenhou_to_mjai,
 )
@@ -27,6 +28,7 @@ __all__ = [
     "mjlog_to_mjai",
     "convert",
     "convert_to_bytes",
+    "convert_with_info",
     "check",
     "read_log_database",
     "mjai_to_tenhou",

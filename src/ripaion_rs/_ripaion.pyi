@@ -1,5 +1,5 @@
 import os
-from typing import NamedTuple, Sequence, Union
+from typing import Any, NamedTuple, Sequence, Union
 
 from typing_extensions import Buffer
 
@@ -13,6 +13,7 @@ __all__ = [
     "mjlog_to_mjai",
     "convert",
     "convert_to_bytes",
+    "convert_with_info",
     "check",
     "Problem",
     "__version__",
@@ -76,6 +77,23 @@ def convert_to_bytes(data: bytes | str | Buffer, *, gzip: int | None = None, for
     that level, with modification time 0, so the same log always gives the same
     bytes. `format` as for convert. Raises what convert raises, TypeError for a
     bad argument type and ValueError for a level outside 0 to 12.
+    """
+
+def convert_with_info(
+    data: bytes | str | Buffer, *, gzip: int | None = None, format: str = "auto"
+) -> tuple[bytes, dict[str, Any]]:
+    """convert_to_bytes(data, gzip=gzip, format=format) and a description of the game.
+
+    The bytes are exactly those of convert_to_bytes, and the same exceptions are
+    raised. The dict comes from the same reading of the log, with the keys
+    "hands" and "events" (int: hands converted, lines), "ref" (str: the JSON
+    log's game id; None for mjlog), "lobby" (int), "room" ("general", "upper",
+    "special" or "phoenix"), "dan" (four rank texts as Tenhou's JSON writes them,
+    e.g. "七段", "１級"), "rate" (four floats), "sx" (four texts), "final_scores"
+    (four ints, points) and "placements" (four ints 1 to 4; equal scores are
+    ranked in seat order from the first dealer). A field the log lacks, or holds
+    in a form not understood, is None; reading it never changes whether the log
+    converts or its bytes.
     """
 
 class Problem(NamedTuple):

@@ -20,7 +20,7 @@ EXCEPTION_NAMES = [
     "MjlogParsingError",
 ]
 # The public functions and types, in the order the module adds them.
-PUBLIC_NAMES = ["tenhou_to_mjai", "mjlog_to_mjai", "convert", "convert_to_bytes", "check", "Problem"]
+PUBLIC_NAMES = ["tenhou_to_mjai", "mjlog_to_mjai", "convert", "convert_to_bytes", "convert_with_info", "check", "Problem"]
 BUILTIN_EXCEPTIONS = [
     obj for obj in vars(builtins).values() if isinstance(obj, type) and issubclass(obj, BaseException)
 ]
@@ -89,7 +89,11 @@ def test_function_object(name, attribute, expected):
 
 @pytest.mark.parametrize(
     "name, signature",
-    [("convert", "(data, *, format='auto')"), ("convert_to_bytes", "(data, *, gzip=None, format='auto')")],
+    [
+        ("convert", "(data, *, format='auto')"),
+        ("convert_to_bytes", "(data, *, gzip=None, format='auto')"),
+        ("convert_with_info", "(data, *, gzip=None, format='auto')"),
+    ],
 )
 def test_in_memory_function_objects(name, signature):
     import inspect
@@ -120,7 +124,7 @@ def test_package_reexports():
     # around the extension's check.
     assert set(ripaion_rs.__all__) == set(EXCEPTION_NAMES + PUBLIC_NAMES + [
         "__version__", "read_log_database", "mjai_to_tenhou", "ScoreWarning", "ScoreMismatch"])
-    for name in ("convert", "convert_to_bytes"):
+    for name in ("convert", "convert_to_bytes", "convert_with_info"):
         assert getattr(ripaion_rs, name) is getattr(_ripaion, name)
 
 

@@ -10,6 +10,7 @@
 #include "ripaion/mjlog/attr_values.hpp"
 #include "ripaion/mjlog/game_type.hpp"
 #include "ripaion/mjlog/meld_notation.hpp"
+#include "ripaion/mjlog/player_info.hpp"
 #include "ripaion/mjlog/tag_text.hpp"
 #include "ripaion/mjlog/tile_id.hpp"
 
@@ -94,11 +95,10 @@ public:
         if (!owari_) return fail(refused("unfinished game"));
         if (hand_ && hand_->results.empty()) return fail(malformed("the last hand has no AGARI or RYUUKYOKU"));
         finish_hand();
-        model::RawLog log;
-        log.log = std::move(hands_);
-        log.name = std::move(*names_);
-        log.rule = std::move(*rule_);
-        return log;
+        log_.log = std::move(hands_);
+        log_.name = std::move(*names_);
+        log_.rule = std::move(*rule_);
+        return std::move(log_);
     }
 
 private:
@@ -178,6 +178,9 @@ private:
             return false;
         }
         red_fives_ = rule.value().red_fives;
+        if (const auto lobby = int_attr(tag, "lobby");
+            lobby && *lobby >= std::numeric_limits<std::int32_t>::min() && *lobby <= std::numeric_limits<std::int32_t>::max())
+            log_.lobby = std::int32_t(*lobby);
         for (unsigned id = 0; id < kTileIdCount; ++id) tiles_[id] = *mjai::tile_from_tenhou_code(tenhou_code_of_id(id, red_fives_));
         rule_ = std::move(rule).value();
         return true;
@@ -195,6 +198,9 @@ private:
             names[s] = std::move(*decoded);
         }
         names_ = std::move(names);
+        if (const pugi::xml_attribute dan = tag.attribute("dan")) log_.dan = dan_texts(dan.value());
+        if (const pugi::xml_attribute rate = tag.attribute("rate")) log_.rate = rates(rate.value());
+        if (const pugi::xml_attribute sx = tag.attribute("sx")) log_.sx = sexes(sx.value());
         return true;
     }
 
@@ -335,7 +341,10 @@ private:
     }
 
     void note_end(const pugi::xml_node& tag) {
-        if (tag.attribute("owari")) owari_ = true;
+        if (const pugi::xml_attribute owari = tag.attribute("owari")) {
+            owari_ = true;
+            log_.final_scores = final_points(owari.value());
+        }
     }
 
     // Several AGARI tags in a row are one hand's double or triple ron.
@@ -422,6 +431,9 @@ private:
         hand_.reset();
     }
 
+    // The log being read: what describes the game is set as its tags come,
+    // the hands, names and rule at the end.
+    model::RawLog log_;
     std::optional<model::Rule> rule_;
     std::optional<std::array<std::string, 4>> names_;
     bool red_fives_ = false;

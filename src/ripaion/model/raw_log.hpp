@@ -90,6 +90,12 @@ struct RawLog {
     std::optional<std::vector<std::string>> dan;
     std::optional<std::vector<double>> rate;
     std::optional<std::vector<std::string>> sx;
+
+    // Kept to describe the game, never checked, so never a reason to refuse
+    // a log: absent when the log lacks them or holds them in a form not
+    // understood.
+    std::optional<std::string> ref;                           // the game's id
+    std::optional<std::array<std::int32_t, 4>> final_scores;  // points at the end, seat 0 first
 };
 
 }  // namespace ripaion::model

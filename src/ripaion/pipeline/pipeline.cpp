@@ -96,7 +96,7 @@ Result<conv::GameLines, Failure> lines_of_log(model::RawLog log) {
     return std::move(lines).value();
 }
 
-Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format) {
+Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format, model::GameInfo* info) {
     std::optional<model::RawLog> log;
     {
         auto read = format == InputFormat::TenhouJson ? read_tenhou_json(bytes) : read_owned(std::move(bytes), format);
@@ -104,12 +104,14 @@ Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format
         log.emplace(std::move(read).value());
     }
     std::string().swap(bytes);
+    if (info) *info = model::take_game_info(*log);
     return lines_of_log(std::move(*log));
 }
 
-Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat format) {
+Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat format, model::GameInfo* info) {
     auto log = read_log(bytes, format);
     if (!log) return fail(log.error());
+    if (info) *info = model::take_game_info(log.value());
     return lines_of_log(std::move(log).value());
 }
 

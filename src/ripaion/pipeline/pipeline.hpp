@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "ripaion/conv/game_lines.hpp"
+#include "ripaion/model/game_info.hpp"
 #include "ripaion/model/raw_log.hpp"
 #include "ripaion/result.hpp"
 
@@ -70,9 +71,13 @@ Result<conv::GameLines, Failure> lines_of_log(model::RawLog log);
 
 // Every stage. Owned bytes are released as soon as they are read, which
 // keeps a call's peak memory near the size of the model; borrowed bytes
-// stay the caller's.
-Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format = InputFormat::TenhouJson);
-Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat format = InputFormat::TenhouJson);
+// stay the caller's. With `info`, what the log says about its game is taken
+// into it once the log is read (whether or not the log then converts): the
+// conversion never reads it, so it changes neither outcome nor lines.
+Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format = InputFormat::TenhouJson,
+                                         model::GameInfo* info = nullptr);
+Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat format = InputFormat::TenhouJson,
+                                         model::GameInfo* info = nullptr);
 
 // The conversion's text: every line followed by a line feed, back to back.
 std::string output_text(const conv::GameLines& lines);

@@ -40,7 +40,12 @@ public:
 
     // The diagnostic of the failure the handler reported, if any.
     const std::string& error() const noexcept { return fault_.text; }
-    RawLog take_log() noexcept { return std::move(document_.log); }
+    RawLog take_log() {
+        RawLog log = std::move(document_.log);
+        log.ref = std::move(kept_ref_.text);
+        log.final_scores = kept_scores_.value();
+        return log;
+    }
 
     // The parser reads `parsed`, a copy of `original` of the same length;
     // numbers are read from the original (see with_exponents_zeroed).
@@ -170,6 +175,8 @@ private:
     }
     template <class Use>
     bool with_next(RawLog& log, Frame& f, Use&& use) {
+        if (f.field == kKeptRef && !f.positional) return use(kept_ref_);
+        if (f.field == kKeptScores && !f.positional) return use(kept_scores_);
         return with_next_field(log, f, use);
     }
     template <class Use>
@@ -199,6 +206,12 @@ private:
     bool with_next(JsonValue& value, Frame&, Use&& use) {
         if (value.kind == JsonValue::Kind::Array) return use(value.array.emplace_back());
         return use(value.object.back().second);
+    }
+
+    template <class Use>
+    bool with_next(KeptScores& scores, Frame&, Use&& use) {
+        KeptScoreEntry entry{scores};
+        return use(entry);
     }
 
     // Skipped and doomed values are taken apart by the calls below.
@@ -314,6 +327,21 @@ private:
         target.kind = ResultItem::Kind::Details;
         return push(target);
     }
+    bool open(KeptRef& kept, bool is_array) {
+        kept.drop();
+        return open(skipped_, is_array);
+    }
+    bool open(KeptScores& kept, bool is_array) {  // not counted as a level, as if skipped
+        if (!is_array || !kept.begin()) {
+            kept.drop();
+            return open(skipped_, is_array);
+        }
+        return push_frame(Frame(kept));
+    }
+    bool open(KeptScoreEntry& entry, bool is_array) {
+        entry.scores.other();
+        return open(skipped_, is_array);
+    }
     bool open(Skipped&, bool) {  // not counted as a level
         if (!push_frame(Frame(skipped_))) return false;
         frames_[top_].count = 1;
@@ -339,6 +367,10 @@ private:
     }
     bool end_in(Skipped&, Frame& f, std::size_t) {
         if (--f.count == 0) --top_;
+        return true;
+    }
+    bool end_in(KeptScores&, Frame&, std::size_t) {
+        --top_;
         return true;
     }
     bool end_in(Doomed& doomed, Frame& f, std::size_t) {
@@ -391,7 +423,11 @@ private:
         f.seen |= bit;
         return true;
     }
-    bool key_in(RawLog&, Frame& f, std::string_view k) { return note_field<RawLog>(f, k); }
+    bool key_in(RawLog&, Frame& f, std::string_view k) {
+        if (!note_field<RawLog>(f, k)) return false;
+        if (f.field == kNoField) f.field = kept_field(k);
+        return true;
+    }
     bool key_in(Rule&, Frame& f, std::string_view k) { return note_field<Rule>(f, k); }
     bool key_in(JsonValue& value, Frame&, std::string_view k) {
         value.object.emplace_back().first.assign(k);
@@ -406,6 +442,8 @@ private:
 
     Document document_;
     Skipped skipped_;
+    KeptRef kept_ref_;
+    KeptScores kept_scores_;
     Doomed doomed_action_{kActionItemMismatch};
     Doomed doomed_result_{kResultItemMismatch};
     // The open frames, bottom first: the document, one per counted level and

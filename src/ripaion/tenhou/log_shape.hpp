@@ -222,6 +222,78 @@ template <> inline constexpr std::size_t kFirstCapacity<JsonValue> = 8;
 // nesting is not counted.
 struct Skipped {};
 
+// Values of keys the reader keeps without checking them, a log's `ref` and
+// `sc`: taken when they have the form wanted, otherwise dropped as a skipped
+// value is (never a failure, their nesting not counted). A key given twice
+// keeps nothing.
+inline constexpr std::uint8_t kKeptRef = 0xFE;     // the field of a `ref` key
+inline constexpr std::uint8_t kKeptScores = 0xFD;  // the field of an `sc` key
+
+// `ref`: a text.
+struct KeptRef {
+    std::optional<std::string> text;
+    bool given = false;
+
+    void keep(std::string_view t) {
+        if (given) return drop();
+        given = true;
+        text.emplace(t);
+    }
+    void drop() noexcept {
+        given = true;
+        text.reset();
+    }
+};
+
+// `sc`: eight numbers, each seat's final points (an integer) and result.
+struct KeptScores {
+    std::array<std::int32_t, 4> points{};
+    std::uint32_t count = 0;  // entries read
+    bool given = false;
+    bool understood = false;
+
+    // The array opens; false when the key was given before.
+    bool begin() noexcept {
+        if (given) return false;
+        given = understood = true;
+        return true;
+    }
+    void drop() noexcept {
+        given = true;
+        understood = false;
+    }
+    void integer(std::int64_t v) noexcept {
+        if (count < 8 && count % 2 == 0) {
+            if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max()) {
+                understood = false;
+            }
+            points[count / 2] = static_cast<std::int32_t>(v);
+        }
+        ++count;
+    }
+    void fraction() noexcept {
+        if (count % 2 == 0) understood = false;  // points are whole
+        ++count;
+    }
+    void other() noexcept {
+        understood = false;
+        ++count;
+    }
+    std::optional<std::array<std::int32_t, 4>> value() const noexcept {
+        if (understood && count == 8) return points;
+        return std::nullopt;
+    }
+};
+// An entry of the open `sc` array.
+struct KeptScoreEntry {
+    KeptScores& scores;
+};
+
+// The field a key names that no record field has: kept or skipped.
+inline std::uint8_t kept_field(std::string_view key) noexcept {
+    return key == "ref" ? kKeptRef : key == "sc" ? kKeptScores : kNoField;
+}
+
 // An array or object where a draw, discard or result entry stands: read
 // whole (its nesting counts), then refused with the entry type's text.
 struct Doomed {
@@ -278,6 +350,6 @@ private:
 using ContainerTarget =
     OneOf<std::vector<ActionItem>, Haipai, std::vector<Tile>, HandRecord, HandMeta, Scores, std::vector<HandRecord>,
           std::vector<ResultItem>, ResultItem, JsonValue, Names, RawLog, Rule, std::vector<std::string>,
-          std::vector<double>, Skipped, Doomed, Document>;
+          std::vector<double>, Skipped, Doomed, Document, KeptScores>;
 
 }  // namespace ripaion::tenhou::detail

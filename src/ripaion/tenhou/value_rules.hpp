@@ -57,6 +57,40 @@ bool put(Skipped&, const Value&, Fault&) {
     return true;
 }
 
+// Kept values (never a failure): a text for `ref`, numbers in `sc`.
+inline bool put(KeptRef& kept, Text v, Fault&) {
+    kept.keep(v.value);
+    return true;
+}
+template <class Value>
+bool put(KeptRef& kept, const Value&, Fault&) {
+    kept.drop();
+    return true;
+}
+template <class Value>
+bool put(KeptScores& kept, const Value&, Fault&) {  // a scalar where the array belongs
+    kept.drop();
+    return true;
+}
+inline bool put(KeptScoreEntry& e, UInt v, Fault&) {
+    if (v.value > std::uint64_t{std::numeric_limits<std::int64_t>::max()}) e.scores.other();
+    else e.scores.integer(static_cast<std::int64_t>(v.value));
+    return true;
+}
+inline bool put(KeptScoreEntry& e, NegInt v, Fault&) {
+    e.scores.integer(v.value);
+    return true;
+}
+inline bool put(KeptScoreEntry& e, Float, Fault&) {
+    e.scores.fraction();
+    return true;
+}
+template <class Value>
+bool put(KeptScoreEntry& e, const Value&, Fault&) {
+    e.scores.other();
+    return true;
+}
+
 // ---- Integers: out of the field's range is a value failure ----------------
 
 [[gnu::always_inline]] inline bool put(std::uint8_t& out, UInt v, Fault& fault) {
