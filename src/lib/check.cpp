@@ -14,7 +14,7 @@ namespace {
 PyStructSequence_Field g_problem_fields[] = {
     {"line", "1-based number of the line the problem stands on"},
     {"kind", "short stable label: json, type, field, frame, draw, discard, call, kan, hora, tsumogiri, riichi, "
-             "tile_count or score"},
+             "tile_count, score, deltas or red_five"},
     {"message", "what is wrong, in words"},
     {nullptr, nullptr},
 };

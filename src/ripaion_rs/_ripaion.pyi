@@ -103,7 +103,8 @@ class Problem(NamedTuple):
     """1-based number of the line the problem stands on."""
     kind: str
     """Short stable label: "json", "type", "field", "frame", "draw", "discard",
-    "call", "kan", "hora", "tsumogiri", "riichi", "tile_count" or "score"."""
+    "call", "kan", "hora", "tsumogiri", "riichi", "tile_count", "score", "deltas"
+    or "red_five"."""
     message: str
     """What is wrong, in words (the text may change between versions)."""
 

@@ -243,14 +243,14 @@ const std::vector<Damage>& damages() {
              l[i].insert(l[i].find("\"scores\":[") + 10, 1, '1');
              return i;
          }},
-        {"riichi_deposit_not_taken", ProblemKind::Score,
+        {"riichi_deposit_not_taken", ProblemKind::Deltas,
          [](Lines& l) {
-             // The hand's reach_accepted removed with its deposit still taken
-             // by the next hand's scores: the deposit is no longer explained.
+             // The hand's reach and reach_accepted removed: the win that
+             // ends the hand takes a deposit no longer on the table.
              auto r = find(l, "reach_accepted");
              l.erase(l.begin() + r);
              l.erase(l.begin() + find(l, "reach", 0, [&](std::size_t k) { return k + 1 < r; }));
-             return find(l, "start_kyoku", r - 1);
+             return find(l, "hora", r - 1);
          }},
     };
     return d;

@@ -57,6 +57,8 @@ bool is_run(Tile pai, Tile a, Tile b) {
 std::optional<Finding> GameReplay::step(const LineEvent& e) {
     if (phase_ == Phase::BeforeGame) {
         if (e.type != EventKind::StartGame) return found(ProblemKind::Frame, "the stream does not open with start_game");
+        // A game whose start says nothing of red fives may hold them.
+        red_fives_ = !e.has(Field::AkaFlag) || e.aka_flag;
         phase_ = Phase::BetweenHands;
         return std::nullopt;
     }
@@ -120,6 +122,9 @@ std::optional<Finding> GameReplay::start_kyoku(const LineEvent& e) {
     any_hora_ = false;
     seats_ = {};
     seen_ = {};
+    red_seen_ = {};
+    winners_ = 0;
+    sticks_taken_ = false;
     for (std::size_t s = 0; s < 4; ++s) {
         for (Tile t : e.tehais[s]) {
             ++seats_[s].held[mjai::tile_index(t)];
@@ -157,6 +162,11 @@ std::optional<Finding> GameReplay::see(Tile t) {
     if (++seen_[k] > 4) {
         return found(ProblemKind::TileCount, "a fifth tile of the kind of " + tile_text(t) + " (red fives included)");
     }
+    // A red five is the one marked copy of its suit's five.
+    if (const int i = mjai::tile_index(t); i >= 34 && i < 37) {
+        if (!red_fives_) return found(ProblemKind::RedFive, tile_text(t) + " in a game without red fives (aka_flag false)");
+        if (++red_seen_[i - 34] > 1) return found(ProblemKind::RedFive, "a second " + tile_text(t) + " (one red five a suit)");
+    }
     return std::nullopt;
 }
 
@@ -188,9 +198,18 @@ std::optional<Finding> GameReplay::turn_event(const LineEvent& e) {
         case EventKind::ReachAccepted: return reach_accepted(e);
         case EventKind::Dora: return see(e.dora_marker);
         case EventKind::Hora: return hora(e);
-        case EventKind::Ryukyoku:
+        case EventKind::Ryukyoku: {
             phase_ = Phase::Result;
+            // A draw's payments (tenpai, nagashi mangan) move points between
+            // the seats; the sticks stay on the table.
+            std::int64_t sum = 0;
+            for (std::size_t s = 0; s < 4; ++s) sum += e.has(Field::Deltas) ? e.deltas[s] : 0;
+            if (sum != 0) {
+                return found(ProblemKind::Deltas,
+                             "ryukyoku deltas " + scores_text(e.deltas) + " sum to " + std::to_string(sum) + ", not to 0");
+            }
             return result_deltas(e);
+        }
         default: return found(ProblemKind::Type, std::string(event_type_name(e.type)) + " inside a hand");
     }
 }
@@ -376,15 +395,43 @@ std::optional<Finding> GameReplay::hora(const LineEvent& e) {
         ron_won_ = true;
         ron_target_ = target;
     }
+    if (winners_ & (1u << actor)) return found(ProblemKind::Hora, "a second hora by " + seat_text(actor) + " in one hand");
+    winners_ |= static_cast<std::uint8_t>(1u << actor);
     // Ura markers are seen once per hand, whichever win lists them.
-    auto seen = seen_;
+    const auto seen = seen_;
+    const auto red_seen = red_seen_;
     for (std::size_t i = 0; i < e.ura_size; ++i) {
         if (auto f = see(e.ura_markers[i])) return f;
     }
     seen_ = seen;
+    red_seen_ = red_seen;
+    if (auto f = win_deltas(e)) return f;
     any_hora_ = true;
     phase_ = Phase::Result;
     return result_deltas(e);
+}
+
+// Riichi sticks of earlier hands and the deposits of this hand's accepted
+// riichi, in points.
+std::int64_t GameReplay::sticks_on_the_table() const {
+    std::int64_t sticks = kyotaku_;
+    for (const auto& s : seats_) sticks += s.accepted ? 1 : 0;
+    return sticks * 1000;
+}
+
+// A win's deltas move points between the seats (the hand's value, its
+// honba, a pao seat's share: what one pays another gains) and give the
+// winner the sticks on the table. Of two or three wins on one discard, the
+// first takes the sticks and the others none.
+std::optional<Finding> GameReplay::win_deltas(const LineEvent& e) {
+    if (!e.has(Field::Deltas)) return std::nullopt;
+    std::int64_t sum = 0;
+    for (std::size_t s = 0; s < 4; ++s) sum += e.deltas[s];
+    const std::int64_t want = sticks_taken_ ? 0 : sticks_on_the_table();
+    sticks_taken_ = true;
+    if (sum == want) return std::nullopt;
+    return found(ProblemKind::Deltas, "hora deltas " + scores_text(e.deltas) + " sum to " + std::to_string(sum) +
+                                          ", not to the " + std::to_string(want) + " of the sticks the win takes");
 }
 
 std::optional<Finding> GameReplay::result_deltas(const LineEvent& e) {

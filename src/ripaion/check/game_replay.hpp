@@ -53,6 +53,8 @@ private:
     std::optional<Finding> hora(const LineEvent& e);
     std::optional<Finding> result_deltas(const LineEvent& e);
     std::optional<Finding> see(Tile t);
+    std::optional<Finding> win_deltas(const LineEvent& e);
+    std::int64_t sticks_on_the_table() const;
     bool take(std::uint8_t seat, Tile t);
 
     Phase phase_ = Phase::BeforeGame;
@@ -74,6 +76,12 @@ private:
     std::uint8_t ron_target_ = 0;
 
     std::array<std::uint8_t, 34> seen_{};  // tiles of each kind seen this hand
+    std::array<std::uint8_t, 3> red_seen_{};  // red fives of each suit seen this hand
+    bool red_fives_ = true;                 // false when start_game says the game has none
+
+    // The hand's wins: their seats, and whether a win took the sticks.
+    std::uint8_t winners_ = 0;  // a bit per seat
+    bool sticks_taken_ = false;
 
     // Score continuity.
     std::array<std::int64_t, 4> scores_{};

@@ -23,9 +23,11 @@ enum class ProblemKind : std::uint8_t {
     Riichi,     // reach/reach_accepted out of order
     TileCount,  // more than four of a tile, red fives counted with their kind
     Score,      // scores that do not follow from the previous hand
+    Deltas,     // a result's deltas that do not add up to the sticks it moves
+    RedFive,    // a second red five of a suit, or one in a game without them
 };
 
-inline constexpr int kProblemKindCount = 13;
+inline constexpr int kProblemKindCount = 15;
 
 // The label users see and filter on ("json", "frame", "tile_count", ...).
 std::string_view problem_label(ProblemKind kind) noexcept;
