@@ -110,6 +110,7 @@ class Tally:
             for job in unreported:
                 if storage.exists(job.destination):
                     self._manifest_line(Kind.CONVERTED, entry_of_output(job, cap, storage))
+                    self.converted += 1
 
     def _manifest_line(self, kind: Kind, entry: dict) -> None:
         assert self.manifest is not None

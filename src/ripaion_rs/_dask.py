@@ -12,11 +12,12 @@ import contextlib
 import logging
 import os
 import signal
+import time
 from collections import deque
 from typing import Any, Callable, Deque, Dict, Iterator, List, Optional, Sequence, Tuple
 
 from . import _output, _storage
-from ._job import WORKER_DIED, Job, Outcome, Settings, batch_size, failed
+from ._job import WORKER_DIED, Job, Outcome, RunStopped, Settings, batch_size, failed
 from ._worker import failure, run_job
 
 try:
@@ -31,12 +32,20 @@ except ImportError:  # connect() says what to install
 BATCH_SIZE = 256
 SMALLEST_BATCH = 32  # where the shrinking stops: a task costs about as much as 30 logs
 IN_FLIGHT = 2  # batches queued per worker thread, so that none waits for the driver
-# How long the first answer from a worker may take (a cluster still starting).
-PROBE_SECONDS = 60.0
+# How long the run waits for a worker: the first answer (a cluster still
+# starting), and one when all the workers have gone (--cluster-timeout).
+CLUSTER_TIMEOUT = 300.0
+PROBE_SECONDS = 60.0  # the first answer, unless --cluster-timeout says otherwise
+POLL_SECONDS = 1.0  # how often a waiting run looks at its scheduler
 
 
 class ClusterError(Exception):
     """The cluster or the storage cannot be used: nothing was converted."""
+
+
+class ClusterLost(RunStopped):
+    """The cluster went away during the run: its scheduler, or every worker
+    for longer than the cluster timeout. Outputs written so far are whole."""
 
 
 # A worker's storage, shared by the runs its threads serve (it holds no run's settings).
@@ -69,8 +78,9 @@ def spans(total: int, threads: int, largest: int) -> Iterator[Tuple[int, int]]:
         start = end
 
 
-def run(client: Any, jobs: Sequence[Job], settings: Settings,
-        record: Callable[[int, Outcome], None], batch_size: int = BATCH_SIZE) -> None:
+def run(client: Any, jobs: Sequence[Job], settings: Settings, record: Callable[[int, Outcome], None],
+        batch_size: int = BATCH_SIZE, cluster_timeout: float = CLUSTER_TIMEOUT,
+        stopped: Optional[Callable[[Sequence[Job]], None]] = None) -> None:
     """Convert every job on the cluster of `client`, passing (job index,
     outcome) to `record` as batches complete.
 
@@ -80,22 +90,27 @@ def run(client: Any, jobs: Sequence[Job], settings: Settings,
     Such a batch is split into single logs. A single log given up on may
     only have been queued beside the culprit, so it is tried once more at the
     end, alone on the cluster: if it kills its worker then, it is recorded as
-    failed with WORKER_DIED. An exception here (Ctrl-C included) cancels
-    what has not run yet."""
-    from distributed import KilledWorker, as_completed
+    failed with WORKER_DIED.
 
-    threads = max(1, sum(client.nthreads().values()))
+    The scheduler lost, or no worker left for `cluster_timeout` seconds, end
+    the run with ClusterLost: the logs of the batches in flight were not
+    tried as far as anyone knows, so none is recorded as failed. On any
+    exception (Ctrl-C included) what has not run yet is cancelled, and
+    `stopped` is given the jobs of the batches in flight, whose outputs may
+    have been written."""
+    from distributed import KilledWorker, wait
+
+    threads = max(1, sum(_ask(client, client.nthreads).values()))
     fresh = spans(len(jobs), threads, batch_size)
     singles: Deque[int] = deque()  # logs of batches given up on
     suspects: Deque[int] = deque()  # single logs given up on
     owner: Dict[Any, Tuple[int, int, bool]] = {}  # future: (start, end, alone)
-    running = as_completed()
+    idle_since = time.monotonic()  # when a batch last completed
 
     def submit(start: int, end: int, alone: bool = False) -> None:
         batch = [jobs[i] for i in range(start, end)]
         future = client.submit(convert_batch, batch, settings, pure=False, priority=1 if end - start == 1 else 0)
         owner[future] = (start, end, alone)
-        running.add(future)
 
     def top_up() -> None:
         while len(owner) < threads * IN_FLIGHT:
@@ -111,30 +126,76 @@ def run(client: Any, jobs: Sequence[Job], settings: Settings,
                 submit(suspects[0], suspects.popleft() + 1, alone=True)
             return
 
+    def check_cluster() -> None:
+        if client.status != "running":
+            raise ClusterLost("lost the Dask scheduler at %s" % _address(client))
+        if time.monotonic() - idle_since < cluster_timeout:
+            return
+        if not _ask(client, client.nthreads):
+            raise ClusterLost("no Dask worker for %d s (--cluster-timeout)" % cluster_timeout)
+
     try:
         top_up()
-        for future in running:
-            start, end, alone = owner.pop(future)
+        while owner:
             try:
-                outcomes = future.result()
-            except KilledWorker as exc:
-                if end - start > 1:
-                    singles.extend(range(start, end))
-                elif not alone:
-                    suspects.append(start)
+                done = wait(list(owner), timeout=POLL_SECONDS, return_when="FIRST_COMPLETED").done
+            except TimeoutError:
+                done = set()
+            except Exception:  # futures cancelled by the client when it lost the scheduler
+                check_cluster()
+                raise ClusterLost("lost the Dask scheduler at %s" % _address(client)) from None
+            check_cluster()
+            for future in done:
+                start, end, alone = owner.pop(future)
+                if future.status == "cancelled":  # by the client, when it lost the scheduler
+                    owner[future] = (start, end, alone)
+                    raise ClusterLost("lost the Dask scheduler at %s" % _address(client))
+                try:
+                    outcomes = future.result()
+                except KilledWorker as exc:
+                    if end - start > 1:
+                        singles.extend(range(start, end))
+                    elif not alone:
+                        suspects.append(start)
+                    else:
+                        record(start, failed(jobs[start].source, WORKER_DIED, _death_note(exc)))
+                except Exception as exc:  # the task could not run at all on the worker
+                    check_cluster()
+                    for i in range(start, end):
+                        record(i, failure(jobs[i].source, exc))
                 else:
-                    record(start, failed(jobs[start].source, WORKER_DIED, _death_note(exc)))
-            except Exception as exc:  # the task could not run at all on the worker
-                for i in range(start, end):
-                    record(i, failure(jobs[i].source, exc))
-            else:
-                for i, outcome in enumerate(outcomes, start):
-                    record(i, outcome)
-            future.release()
+                    for i, outcome in enumerate(outcomes, start):
+                        record(i, outcome)
+                future.release()
+                idle_since = time.monotonic()
+            check_cluster()
             top_up()
     except BaseException:
-        if owner:
-            client.cancel(list(owner))
+        in_flight = [jobs[i] for start, end, _ in owner.values() for i in range(start, end)]
+        if owner and client.status == "running":
+            try:
+                client.cancel(list(owner))
+            except Exception:  # the scheduler went just now
+                pass
+        if stopped is not None:
+            stopped(in_flight)
+        raise
+
+
+def _address(client: Any) -> str:
+    try:
+        return str(client.scheduler.address)
+    except Exception:
+        return "its address"
+
+
+def _ask(client: Any, call: Callable[[], Any]) -> Any:
+    """A call to the scheduler; ClusterLost if it cannot be reached."""
+    try:
+        return call()
+    except Exception as exc:
+        if isinstance(exc, (OSError, TimeoutError)) or client.status != "running":
+            raise ClusterLost("lost the Dask scheduler at %s" % _address(client)) from None
         raise
 
 
@@ -180,29 +241,38 @@ def session(address: Optional[str], local_workers: Optional[int]) -> Iterator[An
     """A client for the command's run, closed at the end without Dask's
     warnings about workers and connections going away (the command reports
     failures itself)."""
-    logger = logging.getLogger("distributed")
-    level = logger.level
-    logger.setLevel(logging.CRITICAL)
+    # Dask's loggers each have their level (the client's says ERROR when it
+    # loses its scheduler): all are silenced for the run.
+    previous = logging.root.manager.disable
+    logging.disable(logging.CRITICAL)
     try:
         client, cluster = connect(address, local_workers)
         try:
             yield client
         finally:
-            client.close()
+            try:
+                client.close()
+            except Exception:  # its scheduler is gone: nothing to close there
+                pass
             if cluster is not None:
                 cluster.close()
     finally:
-        logger.setLevel(level)
+        logging.disable(previous)
+
+
+ClusterRun = Callable[[Sequence[Job], Callable[[Outcome], None], Callable[[Sequence[Job]], None]], None]
 
 
 @contextlib.contextmanager
 def command_run(address: Optional[str], local_workers: Optional[int], jobs: Sequence[Job], output: str,
-                settings: Settings) -> Iterator[Callable[[Sequence[Job], Callable[[Outcome], None]], None]]:
+                settings: Settings, cluster_timeout: Optional[float] = None) -> Iterator[ClusterRun]:
     """The command's run on a cluster: connects, checks that the workers can
     read the logs and write the outputs (ClusterError if not, before anything
     is converted), and gives a function that converts the jobs it is given
     (those of `jobs` a resumed manifest does not list), passing each
-    outcome to its second argument."""
+    outcome to its second argument, and to its third the jobs whose
+    outcomes a stop lost (see run). `cluster_timeout`: how long to wait for
+    a worker, at the start and when all have gone."""
     _storage.check_output(output)
     release: Callable[[int, int], None] = getattr(jobs, "release", lambda start, end: None)
 
@@ -212,8 +282,12 @@ def command_run(address: Optional[str], local_workers: Optional[int], jobs: Sequ
 
     with session(address, local_workers) as client:
         if jobs:
-            probe(client, jobs[0].source if jobs[0].content is None else None, output)
-        yield lambda todo, record: run(client, todo, settings, lambda index, outcome: record_at(record, index, outcome))
+            probe(client, jobs[0].source if jobs[0].content is None else None, output,
+                  PROBE_SECONDS if cluster_timeout is None else cluster_timeout)
+        timeout = CLUSTER_TIMEOUT if cluster_timeout is None else cluster_timeout
+        yield lambda todo, record, stopped: run(client, todo, settings,
+                                                lambda index, outcome: record_at(record, index, outcome),
+                                                cluster_timeout=timeout, stopped=stopped)
 
 
 def remove_temporaries(jobs: Sequence[Job], token: str) -> None:
@@ -230,16 +304,17 @@ def remove_temporaries(jobs: Sequence[Job], token: str) -> None:
         _output.remove_stale_temps(directory, token)
 
 
-def probe(client: Any, source: Optional[str], output: str) -> None:
-    """ClusterError unless a worker can read `source` (if any) and write below `output`."""
+def probe(client: Any, source: Optional[str], output: str, timeout: float = PROBE_SECONDS) -> None:
+    """ClusterError unless a worker can read `source` (if any) and write below
+    `output` within `timeout` seconds."""
     future = client.submit(_probe, source, output, pure=False)
     try:
-        future.result(timeout=PROBE_SECONDS)
+        future.result(timeout=timeout)
     except ClusterError:
         raise
     except _storage.StorageError as exc:
         raise ClusterError(str(exc)) from None
     except TimeoutError:
-        raise ClusterError("no Dask worker answered within %d s" % PROBE_SECONDS) from None
+        raise ClusterError("no Dask worker answered within %d s" % timeout) from None
     except Exception as exc:  # e.g. the package missing on the workers
         raise ClusterError("the Dask workers cannot convert: %s: %s" % (type(exc).__name__, exc)) from None

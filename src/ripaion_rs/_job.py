@@ -120,6 +120,11 @@ def with_entry(kind: Kind, entry: Dict[str, Any]) -> Outcome:
     return Outcome(kind, entry.get("input", ""), entry=entry)
 
 
+class RunStopped(Exception):
+    """The run cannot go on (its cluster is gone): the command ends with this
+    message on one line and status 1."""
+
+
 class OutputOutsideFolder(Exception):
     """A planned output path that would leave the output folder (an object
     store's key holding `..`, say): the log fails, nothing is written."""

@@ -22,7 +22,7 @@ from ._discover import (LOG_SUFFIXES, STREAM_SUFFIXES, Discovery, Found, InputEr
 from ._manifest import Manifest
 from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, EXIT_BROKEN_PIPE, EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK,
                    EXIT_TERMINATED, EXIT_USAGE, GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, STDOUT, Job, Outcome,
-                   Settings, names_standard_output)
+                   RunStopped, Settings, names_standard_output)
 from ._input import is_database
 from ._layout import LAYOUTS
 from ._progress import ProgressBar
@@ -33,7 +33,8 @@ from ._worker import run_job
 if TYPE_CHECKING:
     from ._rows import DatabaseInput
 
-Run = Callable[[Sequence[Job], Callable[[Outcome], None]], None]  # converts the jobs, passing each outcome on
+# Converts the jobs, passing each outcome on, and on a stop the jobs whose outcomes were lost.
+Run = Callable[[Sequence[Job], Callable[[Outcome], None], Callable[[Sequence[Job]], None]], None]
 
 DESCRIPTION = """\
 Convert Tenhou logs (JSON format 6, or mjlog XML records, plain or gzip) into
@@ -205,7 +206,20 @@ def build_parser() -> argparse.ArgumentParser:
                        help="run on the Dask cluster whose scheduler is at ADDRESS (tcp://host:8786)")
     where.add_argument("--dask", type=_local_cluster, metavar="local:N",
                        help="run on a cluster of N worker processes started on this machine for the run")
+    cluster.add_argument("--cluster-timeout", type=_seconds, default=None, metavar="SECONDS",
+                         help="end the run (status 1) when the cluster has had no worker for SECONDS "
+                              "(default 300; also how long the first worker may take to answer, default 60)")
     return parser
+
+
+def _seconds(text: str) -> float:
+    try:
+        value = float(text)
+    except ValueError:
+        value = 0.0
+    if not 0 < value < float("inf"):
+        raise argparse.ArgumentTypeError("expected a positive number of seconds, got %r" % text)
+    return value
 
 
 def _local_cluster(text: str) -> int:
@@ -428,7 +442,7 @@ def _cluster(args: argparse.Namespace, settings: Settings, jobs: Sequence[Job]) 
     from . import _dask, _storage
 
     try:
-        with _dask.command_run(args.scheduler, args.dask, jobs, args.output, settings) as run:
+        with _dask.command_run(args.scheduler, args.dask, jobs, args.output, settings, args.cluster_timeout) as run:
             yield run
     except (_dask.ClusterError, _storage.StorageError) as exc:
         _stop(str(exc))
@@ -441,6 +455,8 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, se
     if _on_cluster(args):
         if args.jobs is not None:
             parser.error("-j/--jobs does not apply on a Dask cluster: its workers convert the logs")
+    elif args.cluster_timeout is not None:
+        parser.error("--cluster-timeout needs a Dask cluster (--scheduler ADDRESS or --dask local:N)")
     elif any(is_url(location) for location in [args.output, *args.inputs]):
         parser.error("URLs as INPUT or -o need a Dask cluster (--scheduler ADDRESS or --dask local:N)")
     settings = dataclasses.replace(settings, output_root=args.output)
@@ -584,14 +600,18 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
 
     if streamed:
         jobs.record_skipped = record  # type: ignore[attr-defined]
+    run_error: Optional[RunStopped] = None
     try:
         if run is None:
             _batch.run(jobs, workers, settings, record,
                        lambda converted, unreported: tally.stopped(converted, unreported, settings.max_log_size))
         else:
-            run(jobs, record)
+            run(jobs, record, lambda unreported: tally.stopped(0, unreported, settings.max_log_size))
         if streamed:
             jobs.finish()  # type: ignore[attr-defined]
+    except RunStopped as exc:
+        tally.stop_status = EXIT_FAILED
+        run_error = exc
     except KeyboardInterrupt:
         tally.stop_status = EXIT_INTERRUPTED
     except Terminated:
@@ -605,7 +625,9 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
             _silence(2)
         tally.own_error = tally.own_error or _close_own_files(report, manifest)
     status = tally.exit_status()
-    if tally.own_error is not None:
+    if run_error is not None and tally.own_error is None and status == EXIT_FAILED:
+        _say("ripaion: error: %s; stopped after %d of %d logs" % (run_error, tally.done, tally.total))
+    elif tally.own_error is not None:
         _say("ripaion: %s; stopped after %d of %d %s" % (tally.own_error, tally.done, tally.total,
                                                          "streams" if checking else "logs"))
     elif status != EXIT_OK or not args.quiet:

@@ -20,12 +20,13 @@ import os
 from typing import Any, Dict, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 from . import _dask, _output, _storage
+from ._dask import ClusterLost
 from ._discover import output_name
 from ._input import is_database
 from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Kind, Outcome, Settings,
                    stays_below)
 
-__all__ = ["LogOutcome", "convert_logs"]
+__all__ = ["ClusterLost", "LogOutcome", "convert_logs"]
 
 Item = Union[str, Tuple[str, str]]
 
@@ -136,7 +137,7 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
                  suffix: str = DEFAULT_SUFFIX, skip_existing: bool = False,
                  max_log_size: int = DEFAULT_MAX_LOG_SIZE, client: Any = None,
                  batch_size: int = _dask.BATCH_SIZE, where: Optional[str] = None,
-                 limit: Optional[int] = None) -> Any:
+                 limit: Optional[int] = None, cluster_timeout: float = _dask.CLUSTER_TIMEOUT) -> Any:
     """Convert Tenhou logs into mjai files on a Dask cluster.
 
     Each item of `logs` is a path or URL, written to `output/NAME<suffix>`
@@ -155,6 +156,8 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
       and returns the list of `LogOutcome`s in the same order. A log that
       kills every worker it runs on is isolated and reported as failed
       (`error == "WorkerDied"`); the other logs of its batch are converted.
+      If the scheduler is lost, or no worker is left for `cluster_timeout`
+      seconds, ClusterLost is raised (outputs written so far are whole).
       Two different logs that would write the same output, or an output
       that is one of the logs, raise ValueError before anything runs (a
       Bag's partitions are not compared).
@@ -197,7 +200,7 @@ def convert_logs(logs: Any, output: Optional[str] = None, *, gzip: Optional[int]
         results[index] = _described(jobs[index], outcome)
 
     try:
-        _dask.run(client, jobs, settings, record, batch_size)
+        _dask.run(client, jobs, settings, record, batch_size, cluster_timeout)
     finally:
         _dask.remove_temporaries(jobs, settings.token)
     return results
