@@ -64,8 +64,9 @@ def write_all(fd: int, data: bytes) -> None:
         view = view[os.write(fd, view):]
 
 
-def _create_temp(path: str, token: str) -> Tuple[int, str]:
-    """Create a new temporary file for `path`; return its descriptor and name.
+def _create_temp(path: str, token: str, dir_fd: Optional[int], directory: str) -> Tuple[int, str]:
+    """Create a new temporary file for `path` (relative to `dir_fd`, the
+    folder `directory`, when given); return its descriptor and name.
 
     O_EXCL|O_NOFOLLOW: a name that exists, a planted link included, is never
     opened; a fresh random name is tried instead. `pending_temp` names the
@@ -75,9 +76,9 @@ def _create_temp(path: str, token: str) -> Tuple[int, str]:
         names = _temp_name_candidates(path, os.getpid(), token if attempt == 0 else new_token())
         too_long: Optional[OSError] = None
         for name in names:
-            pending_temp = name
+            pending_temp = os.path.join(directory, name)
             try:
-                return os.open(name, _CREATE_TEMP, 0o666), name
+                return os.open(name, _CREATE_TEMP, 0o666, dir_fd=dir_fd), name
             except OSError as exc:
                 pending_temp = None
                 if exc.errno == errno.ENAMETOOLONG:
@@ -100,20 +101,40 @@ def publish(path: str, data: bytes, token: str) -> None:
     file. A link at `path` is replaced, never written through. There is no
     fsync: this guards against the program being stopped, not against the
     machine losing power, which would cost a disk flush per log.
+
+    A path too long for the system as a whole (near 4,096 bytes, with the
+    temporary name's tail beyond) is written by its name in its folder.
     """
+    try:
+        _publish(path, data, token, None, "")
+    except OSError as exc:
+        if exc.errno != errno.ENAMETOOLONG:
+            raise
+        directory, name = os.path.split(path)
+        dir_fd = os.open(directory or os.curdir, os.O_RDONLY | os.O_DIRECTORY | os.O_CLOEXEC)
+        try:
+            _publish(name, data, token, dir_fd, directory)
+        finally:
+            os.close(dir_fd)
+
+
+def _publish(path: str, data: bytes, token: str, dir_fd: Optional[int], directory: str) -> None:
     global pending_temp
     try:
-        fd, temp = _create_temp(path, token)
+        fd, temp = _create_temp(path, token, dir_fd, directory)
         try:
             write_all(fd, data)
         finally:
             os.close(fd)
-        os.replace(temp, path)
+        os.replace(temp, path, src_dir_fd=dir_fd, dst_dir_fd=dir_fd)
     except BaseException:
         # Also on KeyboardInterrupt, even one that comes just as the file was
         # created: an interrupted write leaves nothing behind.
         if pending_temp is not None:
-            remove_quietly(pending_temp)
+            try:
+                os.unlink(os.path.basename(pending_temp) if dir_fd is not None else pending_temp, dir_fd=dir_fd)
+            except OSError:
+                pass
         raise
     finally:
         pending_temp = None

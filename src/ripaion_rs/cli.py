@@ -696,6 +696,10 @@ def run() -> NoReturn:
         status = EXIT_TERMINATED
     for signum in (signal.SIGINT, signal.SIGTERM):
         signal.signal(signum, _ignore)
+    # Blocked for the rest of the process: the interpreter gives a signal
+    # with a handler of its own back its default action while it exits, so
+    # a second Ctrl-C then would kill the command instead of its 130.
+    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGINT, signal.SIGTERM})
     sys.exit(status)
 
 

@@ -358,7 +358,7 @@ def test_interrupted_publish_leaves_the_old_file_and_no_temporary(tmp_path, monk
     target = tmp_path / "game.mjson"
     target.write_bytes(b"old\n")
 
-    def interrupted(source, destination):
+    def interrupted(source, destination, **where):
         raise KeyboardInterrupt
 
     monkeypatch.setattr(_output.os, "replace", interrupted)

@@ -3,6 +3,7 @@ signals, planted links, FIFOs and devices, link loops, killed workers, long
 names, and arguments that name each other. Real processes throughout; every
 one has a time limit."""
 
+import contextlib
 import errno
 import hashlib
 import json
@@ -10,6 +11,7 @@ import os
 import pty
 import re
 import select
+import shutil
 import signal
 import subprocess
 import time
@@ -493,3 +495,61 @@ def test_a_log_named_as_a_fifo_is_read_whole(tmp_path, compress):
     assert result.returncode == 0, result.stderr
     assert out.read_bytes() == convert_to_bytes(data, gzip=6 if compress else None)
     assert sorted(p.name for p in tmp_path.iterdir()) == ["log.json", "out.mjson"]
+
+
+@pytest.mark.parametrize("name_length", [10, 200])
+@pytest.mark.parametrize("length", [4080, 4090, 4095, 4100])
+def test_outputs_near_the_longest_path_are_written(tmp_path, length, name_length):
+    """The temporary name's tail takes an output path of 4,080 bytes past the
+    system's 4,096; one of 4,100 is past it already: both are written by
+    their names in their folder."""
+    src = tmp_path / "in"
+    src.mkdir()
+    out = tmp_path / "o"
+    stem = "g" * name_length
+    folder_length = length - 1 - len(stem + ".mjson")
+    folder = str(out)
+    while folder_length - len(folder) > 201:
+        folder = os.path.join(folder, "d" * 100)
+    folder = os.path.join(folder, "e" * (folder_length - len(folder) - 1))
+    assert len(os.path.join(folder, stem + ".mjson")) == length
+    shutil.copy(GOOD[0], src / (stem + ".json"))
+    os.makedirs(folder)
+    result = run_cli("-q", "-o", folder, src, cwd=tmp_path, timeout=60)
+    assert result.returncode == 0, result.stderr
+    fd = os.open(folder, os.O_RDONLY | os.O_DIRECTORY)
+    try:
+        assert sorted(os.listdir(fd)) == [stem + ".mjson"]
+        written = os.open(stem + ".mjson", os.O_RDONLY, dir_fd=fd)
+        try:
+            assert os.read(written, 1 << 20) == expected_bytes(GOOD[0], tmp_path)
+        finally:
+            os.close(written)
+    finally:
+        os.close(fd)
+
+
+def test_a_second_ctrl_c_never_kills_the_command(tmp_path):
+    """Two Ctrl-C a few milliseconds apart, the second one possibly while the
+    interpreter is ending: the status is 130 every time, never death by
+    SIGINT."""
+    src = tmp_path / "in"
+    copies(src, 2000)
+    statuses = []
+    for round_ in range(8):
+        out = tmp_path / ("out%d" % round_)
+        process = start_cli("-q", "-j", "2", "-o", out, src, cwd=tmp_path)
+        try:
+            deadline = time.monotonic() + 60
+            while not out.exists() and process.poll() is None and time.monotonic() < deadline:
+                time.sleep(0.005)
+            time.sleep(0.02 * round_)
+            os.killpg(process.pid, signal.SIGINT)
+            time.sleep(0.005 * round_)
+            with contextlib.suppress(ProcessLookupError):
+                os.killpg(process.pid, signal.SIGINT)
+            process.communicate(timeout=60)
+        finally:
+            kill_group(process)
+        statuses.append(process.returncode)
+    assert statuses == [128 + signal.SIGINT] * 8
