@@ -186,3 +186,43 @@ def test_check_scores_command_reports_a_payment(tmp_path):
     assert run_cli("check", stream, cwd=tmp_path).returncode == 0
     done = run_cli("check", "--scores", stream, cwd=tmp_path)
     assert done.returncode == 1 and b"payment" in done.stdout + done.stderr
+
+
+def test_hidden_hands_are_written_and_not_valued():
+    lines = lines_of(DATA / "logs" / "2019021004gm-00a9-0000-e2f6516d.json")
+    events = [json.loads(line) for line in lines]
+    for event in events:
+        if event["type"] == "start_kyoku":
+            event["tehais"][1] = ["?"] * 13
+    hidden = [json.dumps(e, ensure_ascii=False, separators=(",", ":")) for e in events]
+    assert check(hidden) == []
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        game = mjai_to_tenhou(hidden)
+    assert convert(json.dumps(game, ensure_ascii=False)) == hidden
+    assert game["log"][0][7] == [0] * 13
+    if HAS_SCORER:  # seat 1's wins are written with the payments' text, and said to be unvalued
+        assert any("hidden" in str(w.message) for w in caught if w.category is ScoreWarning)
+        assert check(hidden, scores=True) == []
+    first = next(i for i, e in enumerate(events) if e["type"] == "dahai" and e["actor"] == 1 and not e["tsumogiri"])
+    events[first]["pai"] = "?"
+    hidden[first] = json.dumps(events[first], separators=(",", ":"))
+    with pytest.raises(ValueError, match="line %d: a discard of a hidden tile" % (first + 1)):
+        mjai_to_tenhou(hidden)
+
+
+@pytest.mark.parametrize("members, label", [
+    ({}, "三家和了"),  # stopped after a discard, mid-wall, nothing else to tell
+    ({"reason": "suuchariichi"}, "四家立直"),
+    ({"reason": "kyushukyuhai"}, "九種九牌"),
+    ({"reason": "fanpai"}, "三家和了"),  # an exhaustive draw's reason does not hold mid-wall
+])
+def test_a_draw_names_its_reason_where_the_producer_writes_one(members, label):
+    lines = lines_of(DATA / "logs" / "2019021004gm-00a9-0000-e2f6516d.json")
+    # The first hand, cut after its fourth discard and ended as a draw.
+    fourth = [i for i, line in enumerate(lines) if line.startswith('{"type":"dahai"')][3]
+    end = lines.index('{"type":"end_kyoku"}')
+    cut = lines[:fourth + 1] + [json.dumps(dict({"type": "ryukyoku", "deltas": [0, 0, 0, 0]}, **members))] \
+        + lines[end:end + 1] + ['{"type":"end_game"}']
+    assert check(cut) == []
+    assert written(cut)["log"][0][16] == [label]

@@ -58,9 +58,9 @@ def _hand_results(hand: Hand, scoring: Optional[Any], red: bool, strict: bool, n
         details.append(scored.details)
         if scored.problem is not None:
             message = "hand %d, win of seat %d: %s" % (number, win.actor, scored.problem)
-            if strict:
+            if strict and not scored.hidden:
                 raise ScoreMismatch(message)
-            warnings.warn(message, ScoreWarning, stacklevel=4)
+            warnings.warn(message, ScoreWarning, stacklevel=3)
     return hand_result(hand, details)
 
 
@@ -80,7 +80,10 @@ def mjai_to_tenhou(stream: StreamInput, *, strict: bool = False) -> Dict[str, An
     yaku list is empty. With the scorer, a win whose deltas differ from what
     the hand is worth keeps the stream's deltas and is reported by a
     `ScoreWarning` (see the `warnings` module), or raises `ScoreMismatch`
-    (a ValueError) when `strict` is true.
+    (a ValueError) when `strict` is true. Hidden tiles ("?") are written as
+    Tenhou's 0; a win of a hand holding them keeps the payments' text and
+    gets a ScoreWarning only. A discard of a hidden tile that is not a
+    tsumogiri has no tenhou.net/6 form and raises ValueError.
     """
     events = checked_events(stream)
     start_game, hands = build_hands(events)

@@ -65,6 +65,8 @@ class Draw:
     kans_by: List[int]
     concealed: List[List[str]]
     nagashi: List[bool]  # per seat: every discard a terminal or honour, none called
+    reason: Optional[str] = None  # the event's own "reason", where its producer writes one
+    tenpais: Optional[List[bool]] = None  # the event's own "tenpais", likewise
 
 
 @dataclass
@@ -91,8 +93,10 @@ class _Seat:
         self.nagashi = True
 
     def remove(self, tiles: List[str]) -> None:
+        """Take tiles out of the hand; a hidden starting tile ("?") stands for
+        any tile the hand does not show."""
         for t in tiles:
-            self.concealed.remove(t)
+            self.concealed.remove(t if t in self.concealed or "?" not in self.concealed else "?")
 
 
 class HandBuilder:
@@ -141,7 +145,7 @@ class HandBuilder:
         else:
             s.discards.append(nt.TSUMOGIRI if e["tsumogiri"] else nt.code(e["pai"]))
             s.ippatsu = False
-        s.concealed.remove(e["pai"])
+        s.remove([e["pai"]])
         s.discarded += 1
         s.rinshan = False
         if not is_terminal_or_honor(e["pai"]):
@@ -190,7 +194,7 @@ class HandBuilder:
         pon = next((m for m in s.melds if m.kind == "pon" and kind(m.tiles[0]) == kind(e["pai"])), None)
         pon_from = nt.relative(actor, pon.target) if pon is not None and pon.target is not None else 3
         s.discards.append(nt.kakan(pon_from, e["pai"], e["consumed"]))
-        s.concealed.remove(e["pai"])
+        s.remove([e["pai"]])
         if pon is not None:
             pon.kind = "kakan"
             pon.tiles = list(e["consumed"]) + [e["pai"]]
@@ -213,7 +217,7 @@ class HandBuilder:
 
     def hora(self, e: Dict[str, Any], line: int = 0) -> None:
         actor, target = e["actor"], e["target"]
-        self.ura = list(e.get("ura_markers") or [])
+        self.ura = list(e.get("ura_markers") or e.get("uradora_markers") or [])
         s = self.seats[actor]
         last = self.last or {}
         tsumo = actor == target
@@ -252,6 +256,8 @@ class HandBuilder:
             first_discards=list(self.first_discards), calls=self.calls, riichi=self.riichi_count,
             kans_by=list(self.kans_by), concealed=[list(s.concealed) for s in self.seats],
             nagashi=[s.nagashi and s.discarded > 0 for s in self.seats],
+            reason=e.get("reason") if isinstance(e.get("reason"), str) else None,
+            tenpais=e.get("tenpais") if isinstance(e.get("tenpais"), list) and len(e["tenpais"]) == 4 else None,
         )
 
     def finish(self) -> Hand:
@@ -287,6 +293,10 @@ def build_hands(events: List[Tuple[int, Dict[str, Any]]]) -> Tuple[Dict[str, Any
             if builder is not None:
                 hands.append(builder.finish())
             builder = None
+        elif kind == "dahai" and e["pai"] == "?" and not e["tsumogiri"]:
+            # The log's place-holder for "no discard" is that very code (0): the reader would drop it.
+            raise ValueError("line %d: a discard of a hidden tile (\"?\") that is not a tsumogiri has no "
+                             "tenhou.net/6 form" % line)
         elif kind == "hora" and builder is not None:
             builder.hora(e, line)
         elif builder is not None and kind in _HANDLERS:

@@ -20,6 +20,6 @@ def payment_problems(data: StreamData) -> List[Problem]:
     for hand in hands:
         for win in hand.wins:
             scored = _scoring.score(win, red)
-            if scored.problem is not None:
+            if scored.problem is not None and not scored.hidden:  # a hidden hand's payment is not doubted
                 return [Problem((win.line, "payment", "seat %d's win: %s" % (win.actor, scored.problem)))]
     return []

@@ -41,16 +41,24 @@ def paid_text(win: Win, liable: int) -> str:
     return "%d-%d点" % (min(p for s, p in enumerate(paid) if s not in (win.actor, win.oya)), paid[win.oya])
 
 
+# The reasons of the original mjai protocol's ryukyoku, where a producer writes them.
+_REASONS = {"kyushukyuhai": "九種九牌", "suufonrenta": "四風連打", "suuchariichi": "四家立直", "suukaikan": "四槓散了",
+            "sanchaho": "三家和了", "nagashimangan": "流し満貫"}
+
+
 def draw_label(draw: Draw) -> str:
-    """Which draw an mjai stream shows: it names none, so the label follows
-    from where and how the hand stopped."""
+    """Which draw an mjai stream shows: this package's streams name none, so
+    the label follows from where and how the hand stopped."""
+    if draw.reason in _REASONS:
+        return _REASONS[draw.reason]
     if draw.after_draw:
         return "九種九牌"
     if draw.wall_empty:
         if any(draw.nagashi) and any(draw.deltas):
             return "流し満貫"
         if not any(draw.deltas):
-            return "全員聴牌" if all(is_tenpai(h) for h in draw.concealed) else "全員不聴"
+            ready = draw.tenpais if draw.tenpais is not None else [is_tenpai(h) for h in draw.concealed]
+            return "全員聴牌" if all(ready) else "全員不聴"
         return DRAW
     if draw.calls == 0 and len(draw.first_discards) == 4 and draw.first_discards[0] in WINDS \
             and len(set(draw.first_discards)) == 1:

@@ -39,6 +39,7 @@ class Scored:
     details: List[Any]  # [who, from, liable, point text, yaku...]
     problem: Optional[str]  # why the payments are not what the hand is worth, if they are not
     payments: Optional[List[int]] = None  # the deltas the hand is worth
+    hidden: bool = False  # the winner's hand holds "?" tiles: not valued, nothing to doubt
 
 
 class _Ids:
@@ -163,6 +164,9 @@ def payments(win: Win, cost: Dict[str, int], liable: int) -> List[int]:
 def score(win: Win, red: bool = True) -> Scored:
     liable = liable_seat(win)
     head = [win.actor, win.target, liable]
+    if "?" in win.concealed or "?" in win.win_tile:
+        return Scored(head + [paid_text(win, liable)], "the winner's hand is hidden (\"?\" tiles): not valued",
+                      hidden=True)
     try:
         response = _value(win, red)
     except Exception as e:  # the scorer's own failure on an odd hand is reported, not fatal
