@@ -16,12 +16,12 @@ from ._tenhou6 import ScoreMismatch, ScoreWarning, mjai_to_tenhou, viewer_urls
 
 DESCRIPTION = """\
 Write mjai streams (one JSON event per line, plain or gzip) as tenhou.net/6
-JSON logs, the form Tenhou's viewer and the analysis services read: DIR/<name>.json
-per STREAM (<name>: the stream's file name without .gz and .mjson, .jsonl or
-.json). With the scoring extra installed, wins carry Tenhou's point texts and
-yaku; a win whose deltas differ from its value is reported on standard error
-(and fails its stream with --strict). Exit status: 0 when every stream was
-written, 1 when one was not, 2 for usage errors.
+JSON logs, the form Tenhou's viewer and the analysis services read:
+DIR/<name>.json per STREAM (<name>: the stream's file name without .gz and
+.mjson, .jsonl or .json). With the scoring extra installed, wins carry
+Tenhou's point texts and yaku; a win whose deltas differ from its value is
+reported on standard error (and fails its stream with --strict). Exit status:
+0 when every stream was written, 1 when one was not, 2 for usage errors.
 """
 
 _STREAM_SUFFIXES = (".mjson", ".jsonl", ".json")
