@@ -20,6 +20,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Compressed bytes go to the reader of what they hold: either's failures.
     const bool xml = format != InputFormat::TenhouJson;
     auto lines = ripaion::pipeline::convert(bytes, format);
+    // Taking what the log says about its game changes neither the outcome
+    // nor the text, and its placements are the places 1 to 4.
+    ripaion::model::GameInfo info;
+    const auto with_info = ripaion::pipeline::convert(bytes, format, &info);
+    if (with_info.ok() != lines.ok()) std::abort();
+    if (!lines.ok() && !(with_info.error() == lines.error())) std::abort();
+    if (lines.ok() && ripaion::pipeline::output_text(with_info.value()) != ripaion::pipeline::output_text(lines.value()))
+        std::abort();
+    if (info.placements) {
+        unsigned seen = 0;
+        for (const auto place : *info.placements) seen |= 1u << place;
+        if (seen != 0b11110) std::abort();
+    }
     if (!lines.ok()) {
         // Only a record that is not well-formed says why, and it always does.
         if ((lines.error() == Failure::MjlogParse) == lines.error().reason.empty()) std::abort();
