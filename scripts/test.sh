@@ -9,8 +9,12 @@ bash scripts/deps.sh
 VENV=${VENV:-.venv}
 [ -x "$VENV/bin/python" ] || python3 -m venv "$VENV"
 "$VENV/bin/pip" install -q --upgrade pip
+# The build's requirements in the venv and the build run there: a build in
+# pip's isolated environment starts build/<tag> afresh, this one recompiles
+# only what changed.
+"$VENV/bin/pip" install -q $("$VENV/bin/python" scripts/build_requires.py)
 # The dask extra too, so that the tests of the cluster mode run (they skip without it).
-"$VENV/bin/pip" install -q ".[test,dask]"
+"$VENV/bin/pip" install -q --no-build-isolation ".[test,dask]"
 
 cmake -S . -B build/tests -G Ninja -DRIPAION_BUILD_TESTS=ON -DRIPAION_BUILD_EXTENSION=OFF >/dev/null
 cmake --build build/tests -j2
