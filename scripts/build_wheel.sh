@@ -64,8 +64,21 @@ esac
 
 echo "== the wheel alone, the build's system packages hidden"
 "$PY" -m venv "$WORK/test-venv"
-# The tests' own needs from the index; mypy checks the wheel's stubs.
-"$WORK/test-venv/bin/pip" install -q pytest hypothesis "mypy>=1.10; python_version >= '3.10'"
+# The tests' own needs (the wheel's `test` extra, mypy among them for its
+# stubs) from the index first, then the wheel alone, with no index.
+"$WORK/test-venv/bin/python" - "$WHEEL" > "$WORK/test-requirements.txt" <<'EOF'
+import re
+import sys
+import zipfile
+
+with zipfile.ZipFile(sys.argv[1]) as wheel:
+    metadata = next(name for name in wheel.namelist() if name.endswith(".dist-info/METADATA"))
+    for line in wheel.read(metadata).decode("utf-8").splitlines():
+        found = re.fullmatch(r'Requires-Dist: (.*?);\s*(?:(.*) and )?extra == "test"', line)
+        if found:
+            print(found.group(1) + ("; " + found.group(2) if found.group(2) else ""))
+EOF
+"$WORK/test-venv/bin/pip" install -q -r "$WORK/test-requirements.txt"
 "$WORK/test-venv/bin/pip" install -q --no-index "$WHEEL"
 # Every regular file of the build's system packages (their folders are shared
 # with everything else), and Boost's header tree as one folder.
