@@ -21,7 +21,6 @@ from __future__ import annotations
 import os
 import signal
 import sqlite3
-import stat
 import threading
 import urllib.parse
 from types import FrameType
