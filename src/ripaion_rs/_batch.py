@@ -70,6 +70,7 @@ class Tally:
         self.converted = 0
         self.skipped = 0
         self.skipped_by_reason: Counter[str] = Counter()  # of database rows (three-player, ...)
+        self.none_found = "no logs (*.json, *.mjlog, *.xml) found"  # the summary's words for an empty run
         self.failed_by_type: Counter[str] = Counter()
         self.examples: List[Outcome] = []
         self.ignored: List[Tuple[str, str]] = []  # (path, why) of files a search did not take
@@ -162,7 +163,7 @@ class Tally:
         if self.interrupted:
             head = "interrupted after %d of %d %s" % (self.done, self.total, unit)
         elif not self.total:
-            head = "no streams found" if self.checking else "no logs (*.json, *.mjlog, *.xml) found"
+            head = "no streams found" if self.checking else self.none_found
         else:
             head = "%d %s" % (self.total, unit)
         lines = ["ripaion: %s: %s in %.2f s, %.0f %s/s" % (head, counts, elapsed, rate, unit)]

@@ -575,11 +575,13 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
 
     workers = args.jobs if args.jobs is not None else usable_cpus()
     show_bar = not args.quiet and sys.stderr.isatty()
+    streamed = getattr(jobs, "streamed", False)  # rows of a database, read as the run goes
     rows_skipped = getattr(jobs, "rows_skipped", 0)  # a database's rows that will not be converted
     tally = Tally(len(jobs) + rows_skipped + len(skipped), report, started, manifest, checking)
+    if streamed:
+        tally.none_found = "no logs found (no row of the databases selected, and no file)"
     for path, why in skipped:
         tally.ignore(path, why)
-    streamed = getattr(jobs, "streamed", False)  # rows of a database, read as the run goes
     if manifest is not None and not streamed:
         # A resumed run: a log whose output exists and has its line is done.
         # (A database's rows are not all in memory to be sorted so: one whose

@@ -108,6 +108,14 @@ def test_where_and_limit_choose_the_rows(tmp_path, options, count):
     assert ("%d logs:" % count).encode() in result.stderr
 
 
+def test_a_condition_no_row_meets(tmp_path):
+    path = build_p(tmp_path / "games.db", standard_rows())
+    result = run_cli("-o", tmp_path / "out", "--where", "log_id = 'none'", path, cwd=tmp_path)
+    assert result.returncode == 0, result.stderr
+    assert b"no row of the databases selected" in result.stderr
+    assert list((tmp_path / "out").rglob("*.mjson")) == []
+
+
 @pytest.mark.parametrize("make_args, message", [
     (lambda db, out: ["-o", out, "--where", "no_such = 1", db], "--where: no such column: no_such"),
     (lambda db, out: ["-o", out, "--where", "is_sanma =", db], "--where: "),
