@@ -14,7 +14,7 @@ from ._gunzip import gunzip
 from ._job import (CONVERTED, SKIPPED, Job, Kind, Outcome, OutputOutsideFolder, Settings, failed, stays_below,
                    with_entry)
 from ._layout import find_game_id, game_date
-from ._ripaion import convert_to_bytes
+from ._ripaion import convert_to_bytes, convert_with_info
 
 if TYPE_CHECKING:
     from ._storage import Storage
@@ -42,17 +42,26 @@ def game_id(path: str) -> Optional[str]:
     return find_game_id(os.path.basename(path))
 
 
-def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
-    """What the manifest says of a converted log, from its mjai text: the
-    start_game line holds the names and the rule flags."""
+# What the extension says of a game beside its conversion, in the manifest.
+FACTS = ("lobby", "room", "dan", "rate", "sx", "final_scores", "placements")
+
+
+def manifest_entry(source: str, destination: str, text: bytes, info: Optional[Dict[str, Any]] = None) -> Manifest:
+    """What the manifest says of a converted log: names and rule flags from
+    its start_game line (`text` holds at least that line), hands, events and
+    the game's facts from the converting call's `info`; without `info` (an
+    output written earlier), hands and events counted in the whole `text`."""
     import json
 
-    first = text[: text.find(b"\n")] if text else b""
+    end = text.find(b"\n")
+    first = text[:end] if end >= 0 else text
     start = json.loads(first) if first else {}
     if not isinstance(start, dict):
         start = {}
     gid = game_id(source)
-    return {
+    if gid is None and info is not None and isinstance(info.get("ref"), str):
+        gid = find_game_id(info["ref"])
+    entry = {
         "input": source,
         "output": destination,
         "game_id": gid,
@@ -60,10 +69,28 @@ def manifest_entry(source: str, destination: str, text: bytes) -> Manifest:
         "names": start.get("names"),
         "aka": start.get("aka_flag"),
         "east_only": start.get("kyoku_first") == 4,
-        # Line starts: no JSON string holds an unescaped quote.
-        "hands": text.count(b'\n{"type":"start_kyoku"'),
-        "events": text.count(b"\n"),
     }
+    if info is None:
+        # Line starts: no JSON string holds an unescaped quote.
+        entry["hands"] = text.count(b'\n{"type":"start_kyoku"')
+        entry["events"] = text.count(b"\n")
+    else:
+        entry["hands"] = info.get("hands")
+        entry["events"] = info.get("events")
+    for key in FACTS:
+        entry[key] = None if info is None else info.get(key)
+    return entry
+
+
+def first_line(out: bytes, level: Optional[int]) -> bytes:
+    """The start_game line of an output, decompressing no more of it than that."""
+    if level is None:
+        return out[: out.find(b"\n") + 1]
+    inflater = zlib.decompressobj(wbits=31)
+    text = inflater.decompress(out, 1024)
+    while b"\n" not in text and inflater.unconsumed_tail:  # long names: on to the line's end
+        text += inflater.decompress(inflater.unconsumed_tail, 1024)
+    return text
 
 
 def skipped_entry(source: str, destination: str, size: Optional[int]) -> Manifest:
@@ -108,12 +135,12 @@ def convert_log(job: Job, settings: Settings, storage: "Storage") -> Tuple[bytes
     whole in the extension, compressed there too, without a list of lines in
     between; the log's bytes say whether it is a JSON log or an mjlog record."""
     level = settings.gzip_level
+    data = read_input(job, settings, storage)
     # format="auto": an mjlog record or a JSON log, told by the bytes.
-    out = convert_to_bytes(read_input(job, settings, storage), gzip=level)
     if not settings.manifest:
-        return out, None
-    text = out if level is None else zlib.decompress(out, wbits=31)
-    entry = manifest_entry(job.source, job.destination, text)
+        return convert_to_bytes(data, gzip=level), None
+    out, info = convert_with_info(data, gzip=level)
+    entry = manifest_entry(job.source, job.destination, first_line(out, level), info)
     entry["bytes"] = len(out)
     return out, entry
 

@@ -11,6 +11,7 @@ import zlib
 import pytest
 
 from cli_support import GOOD, run_cli
+from game_facts import KEYS, from_json
 from ripaion_rs import _batch, tenhou_to_mjai
 from ripaion_rs._gunzip import gunzip
 
@@ -180,10 +181,12 @@ def test_manifest_of_a_mixed_run(tmp_path):
         lines = tenhou_to_mjai(log)
         start = json.loads(lines[0])
         document = json.loads(log.read_text(encoding="utf-8"))
+        facts = from_json(document)  # the game's facts, read the plain way
         assert entry == {
             "input": str(src / log.name), "output": str(out / (log.stem + ".mjson")), "game_id": log.stem,
             "date": date_of(log.stem), "names": start["names"], "aka": start["aka_flag"], "east_only": start["kyoku_first"] == 4,
             "hands": len(document["log"]), "events": len(lines),
+            **{key: facts[key] for key in KEYS},
             "bytes": os.path.getsize(out / (log.stem + ".mjson")),
         }
 

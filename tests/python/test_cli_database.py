@@ -11,7 +11,7 @@ import sqlite3
 import time
 
 import pytest
-from cli_support import GOOD, group_members, hidden_files, run_cli, start_cli
+from cli_support import GOOD, LOGS as LOGS_DIR, group_members, hidden_files, run_cli, start_cli
 from log_databases import build_h, build_p, records, standard_rows
 
 from ripaion_rs import convert_to_bytes
@@ -218,3 +218,33 @@ def test_stopping_a_database_run_leaves_only_complete_files(tmp_path, jobs, sig,
     expected = convert_to_bytes(records()[0][1])
     written = list(out.rglob("*.mjson"))
     assert 50 <= len(written) < 3000 and all(p.read_bytes() == expected for p in written)
+
+
+def test_the_manifest_indexes_the_games(tmp_path):
+    from game_facts import KEYS, agree, from_json
+
+    build_p(tmp_path / "games.db", standard_rows())
+    indexes = []
+    for name, options in (("plain", []), ("gzip", ["--gzip"])):
+        manifest = tmp_path / (name + ".jsonl")
+        result = run_cli("-q", "-o", tmp_path / name, "--manifest", manifest, *options, "games.db", cwd=tmp_path)
+        assert result.returncode == 1, result.stderr
+        lines = [json.loads(line) for line in manifest.read_text(encoding="utf-8").splitlines()]
+        indexes.append({line["input"]: line for line in lines})
+    plain, packed = indexes
+    assert plain.keys() == packed.keys()
+    for source, line in plain.items():
+        other = dict(packed[source], output=line["output"])
+        if "bytes" in line:
+            other["bytes"] = line["bytes"]
+        assert other == line  # the same index whether the outputs are compressed or not
+    game_id = "2019021004gm-00a9-0000-e2f6516d"
+    line = plain["games.db#" + game_id]
+    export = from_json((LOGS_DIR / (game_id + ".json")).read_text(encoding="utf-8"))
+    assert set(KEYS) <= set(line) and agree(line, export)
+    assert line["room"] == "phoenix" and line["placements"] == [4, 3, 2, 1]
+    assert line["date"] == "2019-02-10T04" and line["hands"] > 0 and line["events"] > line["hands"]
+    skipped = plain["games.db#2099123123gm-00a9-0000-00000005"]
+    assert skipped == {"input": "games.db#2099123123gm-00a9-0000-00000005", "output": None,
+                       "game_id": "2099123123gm-00a9-0000-00000005", "date": "2099-12-31T23",
+                       "skipped": "three-player"}
