@@ -13,7 +13,7 @@ from __future__ import annotations
 
 import os
 import sqlite3
-from typing import Callable, Dict, Iterator, List, NamedTuple, Optional, Sequence, Set
+from typing import Callable, Container, Dict, Iterator, List, NamedTuple, Optional, Sequence, Set
 
 from ._database import Row, Selection
 from ._job import Job, Kind, Outcome
@@ -61,6 +61,9 @@ class StreamedJobs(Sequence[Job]):
         self._compress = compress
         # Where the outcomes of skipped rows go (the run's tally), set before the run.
         self.record_skipped: Callable[[Outcome], None] = lambda outcome: None
+        # Outputs a resumed manifest lists already: their rows travel without
+        # content, for --skip-existing to leave alone without converting again.
+        self.listed: Container[str] = ()
         self._manifest = manifest
         self._batch_bytes = batch_bytes
         self._total = len(files) + sum(db.selection.to_convert for db in databases)
@@ -126,7 +129,8 @@ class StreamedJobs(Sequence[Job]):
                     destination = os.path.join(
                         self._output, row_output(row.log_id, self._layout, self._suffix, self._compress))
                     self.directories.add(os.path.dirname(destination))
-                    yield Job(row_name(database.name, row.log_id), destination, False, row.content)
+                    content = None if destination in self.listed else row.content
+                    yield Job(row_name(database.name, row.log_id), destination, False, content)
 
 
 def shared_output(files: Sequence[Job], databases: Sequence[DatabaseInput], output_dir: str, layout: str,

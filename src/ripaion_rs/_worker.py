@@ -109,17 +109,28 @@ OUTPUT_READ_FACTOR = 4
 def entry_of_output(job: Job, cap: int, storage: "Storage") -> Manifest:
     """The manifest line of an output written earlier, whose line was lost
     (its run was killed first): made from the output itself, as its
-    conversion made it; only its size when it is not an mjai stream."""
+    conversion made it, with the game's facts from converting its log again
+    (not written; none when the log cannot be read now); only its size when
+    the output is not an mjai stream."""
     try:
         data = storage.read(job.destination, cap * OUTPUT_READ_FACTOR, False)
         text = gunzip(data, cap * OUTPUT_READ_FACTOR) if data[:2] == b"\x1f\x8b" else data
-        entry = manifest_entry(job.source, job.destination, text)
+        entry = manifest_entry(job.source, job.destination, text, _facts_again(job, cap, storage))
     except Exception:  # not an mjai stream of ours, or gone since
         return skipped_entry(job.source, job.destination, storage.size(job.destination))
     if entry["names"] is None:
         return skipped_entry(job.source, job.destination, len(data))
     entry["bytes"] = len(data)
     return entry
+
+
+def _facts_again(job: Job, cap: int, storage: "Storage") -> Optional[Dict[str, Any]]:
+    """The facts of the job's log, converted again; None if it cannot be."""
+    try:
+        log = storage.read(job.source, cap, job.searched) if job.content is None else unpack(job.content, cap)
+        return convert_with_info(log)[1]
+    except Exception:  # the log gone, changed or not given: the line keeps what the output says
+        return None
 
 
 def read_input(job: Job, settings: Settings, storage: "Storage") -> bytes:

@@ -580,6 +580,8 @@ def _run_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, settin
     tally = Tally(len(jobs) + rows_skipped + len(skipped), report, started, manifest, checking)
     if streamed:
         tally.none_found = "no logs found (no row of the databases selected, and no file)"
+        if manifest is not None and settings.skip_existing:
+            jobs.listed = manifest.listed  # type: ignore[attr-defined]
     for path, why in skipped:
         tally.ignore(path, why)
     if manifest is not None and not streamed:
