@@ -89,7 +89,7 @@ def damaged(data: bytes):
         return
     for pattern, replacements in (XML_DAMAGE if text.lstrip("\ufeff \r\n\t").startswith("<") else JSON_DAMAGE):
         for replacement in replacements:
-            out, count = re.subn(pattern, lambda m: replacement, text)
+            out, count = re.subn(pattern, replacement.replace("\\", "\\\\"), text)
             if count:
                 yield out.encode("utf-8")
 

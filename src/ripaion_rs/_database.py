@@ -230,7 +230,8 @@ class Selection:
         try:
             return self.connection.execute(sql, (self._limit,))
         except sqlite3.DatabaseError as exc:  # a syntax error, an unknown column, a denied action
-            raise DatabaseError("--where: %s" % exc if self.where is not None else "%s: %s" % (self.path, exc)) from None
+            where = "--where" if self.where is not None else self.path
+            raise DatabaseError("%s: %s" % (where, exc)) from None
 
     def _fetch(self, sql: str, max_bytes: int, max_rows: int) -> Iterator[List[Tuple[Any, ...]]]:
         """The rows of `sql` in lists of at most `max_rows`, holding about

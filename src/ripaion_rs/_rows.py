@@ -13,7 +13,7 @@ from __future__ import annotations
 
 import os
 import sqlite3
-from typing import Callable, Container, Dict, Iterator, List, NamedTuple, Optional, Sequence, Set
+from typing import Callable, Container, Dict, Iterator, List, NamedTuple, Optional, Sequence, Set, Union, overload
 
 from ._database import Row, Selection
 from ._job import Job, Kind, Outcome
@@ -80,7 +80,13 @@ class StreamedJobs(Sequence[Job]):
         """Rows that will be recorded as skipped rather than become jobs."""
         return sum(db.selection.total - db.selection.to_convert for db in self._databases)
 
-    def __getitem__(self, index):  # type: ignore[override]
+    @overload
+    def __getitem__(self, index: int) -> Job: ...
+
+    @overload
+    def __getitem__(self, index: slice) -> List[Job]: ...
+
+    def __getitem__(self, index: Union[int, slice]) -> Union[Job, List[Job]]:
         if isinstance(index, slice):
             return [self[i] for i in range(*index.indices(self._total))]
         if not 0 <= index < self._total:

@@ -11,8 +11,7 @@ from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple
 from ._check import check
 from ._content import unpack
 from ._gunzip import gunzip
-from ._job import (CONVERTED, SKIPPED, Job, Kind, Outcome, OutputOutsideFolder, Settings, failed, stays_below,
-                   with_entry)
+from ._job import CONVERTED, SKIPPED, Job, Kind, Outcome, OutputOutsideFolder, Settings, failed, stays_below, with_entry
 from ._layout import find_game_id, game_date
 from ._ripaion import convert_to_bytes, convert_with_info
 

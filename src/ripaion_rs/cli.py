@@ -17,14 +17,39 @@ from typing import IO, TYPE_CHECKING, Callable, Iterator, List, NoReturn, Option
 
 from . import _batch, _output
 from ._batch import OwnOutputError, Tally
-from ._discover import (LOG_SUFFIXES, STREAM_SUFFIXES, Discovery, Found, InputError, find_logs, has_magic,
-                        make_directories, plan_jobs)
-from ._manifest import Manifest
-from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, EXIT_BROKEN_PIPE, EXIT_FAILED, EXIT_INTERRUPTED, EXIT_OK,
-                   EXIT_TERMINATED, EXIT_USAGE, GZIP_LEVEL, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, STDOUT, Job, Outcome,
-                   RunStopped, Settings, names_standard_output)
+from ._discover import (
+    LOG_SUFFIXES,
+    STREAM_SUFFIXES,
+    Discovery,
+    Found,
+    InputError,
+    find_logs,
+    has_magic,
+    make_directories,
+    plan_jobs,
+)
 from ._input import is_database
+from ._job import (
+    DEFAULT_MAX_LOG_SIZE,
+    DEFAULT_SUFFIX,
+    EXIT_BROKEN_PIPE,
+    EXIT_FAILED,
+    EXIT_INTERRUPTED,
+    EXIT_OK,
+    EXIT_TERMINATED,
+    EXIT_USAGE,
+    GZIP_LEVEL,
+    MAX_GZIP_LEVEL,
+    MIN_GZIP_LEVEL,
+    STDOUT,
+    Job,
+    Outcome,
+    RunStopped,
+    Settings,
+    names_standard_output,
+)
 from ._layout import LAYOUTS
+from ._manifest import Manifest
 from ._progress import ProgressBar
 from ._ripaion import __version__, detect_format
 from ._storage import StandardOutputFailed, Storage, is_url, local_path

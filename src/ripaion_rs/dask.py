@@ -23,8 +23,17 @@ from . import _dask, _output, _storage
 from ._dask import ClusterLost
 from ._discover import output_name
 from ._input import is_database
-from ._job import (DEFAULT_MAX_LOG_SIZE, DEFAULT_SUFFIX, MAX_GZIP_LEVEL, MIN_GZIP_LEVEL, Job, Kind, Outcome, Settings,
-                   stays_below)
+from ._job import (
+    DEFAULT_MAX_LOG_SIZE,
+    DEFAULT_SUFFIX,
+    MAX_GZIP_LEVEL,
+    MIN_GZIP_LEVEL,
+    Job,
+    Kind,
+    Outcome,
+    Settings,
+    stays_below,
+)
 
 __all__ = ["ClusterLost", "LogOutcome", "convert_logs"]
 

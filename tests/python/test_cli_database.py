@@ -11,11 +11,13 @@ import sqlite3
 import time
 
 import pytest
-from cli_support import GOOD, LOGS as LOGS_DIR, group_members, hidden_files, run_cli, start_cli
 from log_databases import build_h, build_p, records, standard_rows
 
 from ripaion_rs import convert_to_bytes
 from ripaion_rs._layout import row_output
+
+from cli_support import GOOD, group_members, hidden_files, run_cli, start_cli
+from cli_support import LOGS as LOGS_DIR
 
 BUILDERS = {"P": build_p, "H": build_h}
 
