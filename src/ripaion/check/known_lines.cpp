@@ -13,51 +13,42 @@
 namespace ripaion::check {
 namespace {
 
-// What a table line holds, in the form the replay reads.
+// What a table line holds, in the form the replay reads: its kind, its
+// members, and where its seat, tile and flag go.
 struct KnownLine {
     std::string text;
     EventKind type = kUnknownKind;
     std::uint32_t present = 0;
-    std::uint8_t actor = 0;
+    std::uint8_t seat = 0;
     Tile tile{};
-    bool tsumogiri = false;
+    bool flag = false;
+    std::int64_t LineEvent::*seat_at = nullptr;
+    Tile LineEvent::*tile_at = nullptr;
+    bool LineEvent::*flag_at = nullptr;
 };
 
-constexpr std::uint32_t bits(std::initializer_list<Field> fields) {
-    std::uint32_t b = field_bit(Field::Type);
-    for (Field f : fields) b |= field_bit(f);
-    return b;
-}
-
-// Every line of the table, written by the encoder itself: a draw or a
-// discard of each tile by each seat, riichi and its acceptance by each seat,
-// each dora reveal, and the events without members.
+// Every line of the fixed table, by the rule and the encoder that make the
+// conversion's lines.
 std::vector<KnownLine> known_lines() {
     std::vector<KnownLine> lines;
-    const auto add = [&](const mjai::Event& e, EventKind type, std::uint32_t present, std::uint8_t actor, Tile tile,
-                         bool tsumogiri) {
-        KnownLine k{{}, type, present, actor, tile, tsumogiri};
-        if (mjai::encode_event(e, k.text).ok()) lines.push_back(std::move(k));
-    };
-    for (std::uint8_t seat = 0; seat < 4; ++seat) {
-        for (int i = 0; i < mjai::kTileCount; ++i) {
-            const Tile t{static_cast<std::uint8_t>(i)};
-            add(mjai::Tsumo{seat, t}, EventKind::Tsumo, bits({Field::Actor, Field::Pai}), seat, t, false);
-            for (bool tsumogiri : {false, true}) {
-                add(mjai::Dahai{seat, t, tsumogiri}, EventKind::Dahai,
-                    bits({Field::Actor, Field::Pai, Field::Tsumogiri}), seat, t, tsumogiri);
-            }
+    lines.reserve(mjai::kFixedLineCount);
+    for (std::size_t id = 0; id < mjai::kFixedLineCount; ++id) {
+        const mjai::FixedLineParts parts = mjai::fixed_line_parts(static_cast<mjai::FixedLineId>(id));
+        KnownLine k;
+        if (!mjai::encode_event(mjai::fixed_line_event(static_cast<mjai::FixedLineId>(id)), k.text).ok()) continue;
+        k.type = parts.kind;
+        k.present = field_bit(Field::Type);
+        k.seat = parts.seat;
+        k.tile = parts.tile;
+        k.flag = parts.flag;
+        for (const mjai::MemberUse& use : mjai::event_kind_row(parts.kind).members) {
+            k.present |= field_bit(use.member);
+            if (const auto at = number_slot(use.member)) k.seat_at = at;
+            if (const auto at = tile_slot(use.member)) k.tile_at = at;
+            if (const auto at = flag_slot(use.member)) k.flag_at = at;
         }
-        add(mjai::Reach{seat}, EventKind::Reach, bits({Field::Actor}), seat, {}, false);
-        add(mjai::ReachAccepted{seat}, EventKind::ReachAccepted, bits({Field::Actor}), seat, {}, false);
+        lines.push_back(std::move(k));
     }
-    for (int i = 0; i < mjai::kTileCount; ++i) {
-        const Tile t{static_cast<std::uint8_t>(i)};
-        add(mjai::Dora{t}, EventKind::Dora, bits({Field::DoraMarker}), 0, t, false);
-    }
-    add(mjai::EndKyoku{}, EventKind::EndKyoku, bits({}), 0, {}, false);
-    add(mjai::EndGame{}, EventKind::EndGame, bits({}), 0, {}, false);
-    add(mjai::Ryukyoku{}, EventKind::Ryukyoku, bits({}), 0, {}, false);
     return lines;
 }
 
@@ -108,10 +99,9 @@ bool read_known_line(std::string_view line, LineEvent& event) noexcept {
         event.clear();
         event.type = k.type;
         event.present = k.present;
-        event.actor = k.actor;
-        event.pai = k.tile;
-        event.dora_marker = k.tile;
-        event.tsumogiri = k.tsumogiri;
+        if (k.seat_at) event.*k.seat_at = k.seat;
+        if (k.tile_at) event.*k.tile_at = k.tile;
+        if (k.flag_at) event.*k.flag_at = k.flag;
         return true;
     }
 }

@@ -1,5 +1,5 @@
-// The lines that come from a small finite set (draws, discards, riichi,
-// dora, end_kyoku, end_game: almost every line of a converted game),
+// The lines of the fixed table (mjai/event_kinds.hpp: draws, discards,
+// riichi, dora, end_kyoku, end_game: almost every line of a converted game),
 // recognised by their exact text as the encoder writes them, so that they are
 // read without the JSON parser. Any other text, however equal in meaning,
 // takes the parser's way.

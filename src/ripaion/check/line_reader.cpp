@@ -1,7 +1,10 @@
 #include "ripaion/check/line_reader.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
+#include <span>
 
 #include <boost/json/basic_parser_impl.hpp>
 
@@ -15,6 +18,21 @@ namespace json = boost::json;
 // parser's recursion.
 constexpr std::size_t kMaxDepth = 32;
 
+using mjai::FieldKind;
+
+// The most elements a list member keeps: its longest use in the table, else
+// the replay's room for it; 0 when any number is read (and not kept).
+constexpr std::size_t list_capacity(Field f) noexcept {
+    if (const std::size_t n = mjai::longest_use(f)) return n;
+    if (f == Field::UraMarkers) return kMaxUraMarkers;
+    return 0;
+}
+
+constexpr std::uint8_t saturated(std::size_t n) noexcept { return static_cast<std::uint8_t>(n < 255 ? n : 255); }
+
+// Every member is read by its field kind (event_kinds.hpp): the value's JSON
+// form is checked here, and its range where the kind has one; the form of
+// the line's event kind (which members, which lengths) is checked later.
 class EventSaxHandler {
 public:
     static constexpr std::size_t max_array_size = std::size_t(-1);
@@ -26,14 +44,19 @@ public:
         ev_ = event;
         ev_->clear();
         depth_ = 0;
-        field_ = Field::Other;
+        field_ = kOtherField;
         text_size_ = 0;
         error_ = {};
     }
     std::string_view error() const noexcept { return error_; }
 
     bool on_document_begin(json::error_code&) { return true; }
-    bool on_document_end(json::error_code&) { return true; }
+    bool on_document_end(json::error_code&) {
+        // The counts the replay reads with the lists it keeps.
+        ev_->consumed_size = std::min<std::uint8_t>(ev_->size(Field::Consumed), ev_->consumed.size());
+        ev_->ura_size = std::min<std::uint8_t>(ev_->size(Field::UraMarkers), ev_->ura_markers.size());
+        return true;
+    }
 
     bool on_object_begin(json::error_code&) {
         if (depth_ > 0) mark_bad();
@@ -48,18 +71,22 @@ public:
         if (depth_ == 0) return refuse(ec);
         ++depth_;
         if (depth_ == 2) {
-            if (!is_list_field(field_)) mark_bad();
-        } else if (depth_ == 3 && field_ == Field::Tehais) {
-            if (ev_->rows >= 4) mark_bad();
+            if (!mjai::is_list(kind_)) mark_bad();
+            index_ = 0;
+        } else if (depth_ == 3 && kind_ == FieldKind::TileRows) {
+            if (!room_for(index_)) mark_bad();
+            row_ = index_++;
+            row_index_ = 0;
         } else {
             mark_bad();
         }
         return true;
     }
     bool on_array_end(std::size_t n, json::error_code&) {
-        if (depth_ == 3 && field_ == Field::Tehais && ev_->rows < 4) {
-            ev_->row_sizes[ev_->rows] = static_cast<std::uint8_t>(n > 13 ? 14 : n);
-            ++ev_->rows;
+        if (depth_ == 2 && field_ != kOtherField) {
+            ev_->sizes[mjai::member_index(field_)] = saturated(n);
+        } else if (depth_ == 3 && kind_ == FieldKind::TileRows && n != mjai::kRowTiles) {
+            mark_out_of_range();
         }
         --depth_;
         return true;
@@ -74,7 +101,9 @@ public:
         collect(s);
         field_ = field_from_name(text());
         text_size_ = 0;
-        if (field_ != Field::Other) {
+        // A member the table does not name is read as no list, and kept nowhere.
+        kind_ = field_ != kOtherField ? mjai::field_kind(field_) : FieldKind::Kind;
+        if (field_ != kOtherField) {
             const auto bit = field_bit(field_);
             if (ev_->present & bit) ev_->duplicate |= bit;
             ev_->present |= bit;
@@ -90,7 +119,7 @@ public:
         if (depth_ == 0) return refuse(ec);
         collect(s);
         // A longer text keeps its first bytes, which name no type or tile.
-        put_text(text());
+        if (field_ != kOtherField) put_text(text());
         text_size_ = 0;
         return true;
     }
@@ -98,13 +127,13 @@ public:
     bool on_number_part(json::string_view, json::error_code&) { return true; }
     bool on_int64(std::int64_t i, json::string_view, json::error_code& ec) {
         if (depth_ == 0) return refuse(ec);
-        put_int(i);
+        if (field_ != kOtherField) put_int(i);
         return true;
     }
     bool on_uint64(std::uint64_t u, json::string_view, json::error_code& ec) {
         if (depth_ == 0) return refuse(ec);
         // Beyond every range the replay accepts; kept out of range, not wrapped.
-        put_int(std::numeric_limits<std::int64_t>::max());
+        if (field_ != kOtherField) put_int(std::numeric_limits<std::int64_t>::max());
         (void)u;
         return true;
     }
@@ -115,10 +144,8 @@ public:
     }
     bool on_bool(bool b, json::error_code& ec) {
         if (depth_ == 0) return refuse(ec);
-        if (depth_ == 1 && field_ == Field::Tsumogiri) {
-            ev_->tsumogiri = b;
-        } else if (depth_ == 1 && field_ == Field::AkaFlag) {
-            ev_->aka_flag = b;
+        if (depth_ == 1 && kind_ == FieldKind::Flag && field_ != kOtherField) {
+            if (const auto slot = flag_slot(field_)) ev_->*slot = b;
         } else {
             mark_bad();
         }
@@ -136,11 +163,6 @@ private:
     // Longest text the replay reads whole: type names and tile names.
     static constexpr std::size_t kTextRoom = 24;
 
-    static bool is_list_field(Field f) noexcept {
-        return f == Field::Consumed || f == Field::Names || f == Field::Scores || f == Field::Tehais ||
-               f == Field::Deltas || f == Field::UraMarkers;
-    }
-
     bool refuse(json::error_code& ec) {
         error_ = "the line is not a JSON object";
         ec = json::error::exception;
@@ -148,7 +170,16 @@ private:
     }
 
     void mark_bad() noexcept {
-        if (field_ != Field::Other) ev_->malformed |= field_bit(field_);
+        if (field_ != kOtherField) ev_->malformed |= field_bit(field_);
+    }
+    void mark_out_of_range() noexcept {
+        if (field_ != kOtherField) ev_->out_of_range |= field_bit(field_);
+    }
+
+    // Whether element i of the current list member is within its capacity.
+    bool room_for(std::size_t i) const noexcept {
+        const std::size_t cap = list_capacity(field_);
+        return cap == 0 || i < cap;
     }
 
     void collect(json::string_view s) noexcept {
@@ -160,29 +191,25 @@ private:
     }
     std::string_view text() const noexcept { return {text_buf_, std::min(text_size_, kTextRoom + 1)}; }
 
-    // A tile read into `slot` if the text names one.
-    void put_tile(std::string_view t, Tile& slot) noexcept {
-        if (auto tile = mjai::tile_from_name(t)) {
-            slot = *tile;
-        } else {
-            mark_bad();
-        }
+    // The tile the text names, or empty (and the member malformed).
+    std::optional<Tile> tile_of(std::string_view t) noexcept {
+        auto tile = mjai::tile_from_name(t);
+        if (!tile) mark_bad();
+        return tile;
     }
 
-    template <std::size_t N>
-    void append_tile(std::string_view t, std::array<Tile, N>& list, std::uint8_t& size) noexcept {
-        if (size >= N) {
-            mark_bad();
-            return;
-        }
-        put_tile(t, list[size]);
-        ++size;
+    // Appends a tile to the current list (or row of tehais) at `i`.
+    void append_tile(std::string_view t, std::size_t i, std::size_t cap, std::size_t row) noexcept {
+        const auto tile = tile_of(t);
+        if (cap != 0 && i >= cap) return mark_bad();
+        const std::span<Tile> slot = tile_list_slot(*ev_, field_, row);
+        if (tile && i < slot.size()) slot[i] = *tile;
     }
 
     void put_text(std::string_view t) noexcept {
         if (depth_ == 1) {
-            switch (field_) {
-                case Field::Type:
+            switch (kind_) {
+                case FieldKind::Kind:
                     ev_->type = event_type_from_name(t);
                     if (ev_->type == kUnknownKind) {
                         const std::size_t n = std::min(t.size(), ev_->type_text.size());
@@ -190,58 +217,68 @@ private:
                         ev_->type_text_size = static_cast<std::uint8_t>(n);
                     }
                     return;
-                case Field::Pai: return put_tile(t, ev_->pai);
-                case Field::Bakaze: return put_tile(t, ev_->bakaze);
-                case Field::DoraMarker: return put_tile(t, ev_->dora_marker);
+                case FieldKind::Tile:
+                case FieldKind::Wind: {
+                    const auto tile = tile_of(t);
+                    if (!tile) return;
+                    if (const auto slot = tile_slot(field_)) ev_->*slot = *tile;
+                    const auto i = mjai::tile_index(*tile);
+                    if (kind_ == FieldKind::Wind && !(i >= mjai::tile_index(mjai::kEastTile) &&
+                                                      i <= mjai::tile_index(mjai::kNorthTile))) {
+                        mark_out_of_range();
+                    }
+                    return;
+                }
                 default: return mark_bad();
             }
         }
         if (depth_ == 2) {
-            switch (field_) {
-                case Field::Consumed: return append_tile(t, ev_->consumed, ev_->consumed_size);
-                case Field::UraMarkers: return append_tile(t, ev_->ura_markers, ev_->ura_size);
-                case Field::Names:
-                    if (ev_->names_size < 255) ++ev_->names_size;
+            const std::size_t i = index_++;
+            switch (kind_) {
+                case FieldKind::Tiles: return append_tile(t, i, list_capacity(field_), 0);
+                case FieldKind::Texts:
+                    if (!room_for(i)) mark_bad();
                     return;
                 default: return mark_bad();
             }
         }
-        if (depth_ == 3 && field_ == Field::Tehais && ev_->rows < 4) {
-            return append_tile(t, ev_->tehais[ev_->rows], ev_->row_sizes[ev_->rows]);
-        }
+        if (depth_ == 3 && kind_ == FieldKind::TileRows) return append_tile(t, row_index_++, mjai::kRowTiles, row_);
         mark_bad();
-    }
-
-    template <std::size_t N>
-    void append_int(std::int64_t v, std::array<std::int64_t, N>& list, std::uint8_t& size) noexcept {
-        if (size >= N) {
-            mark_bad();
-            return;
-        }
-        list[size++] = v;
     }
 
     void put_int(std::int64_t v) noexcept {
         if (depth_ == 1) {
-            switch (field_) {
-                case Field::Actor: ev_->actor = v; return;
-                case Field::Target: ev_->target = v; return;
-                case Field::KyokuFirst: ev_->kyoku_first = v; return;
-                case Field::Kyoku: ev_->kyoku = v; return;
-                case Field::Honba: ev_->honba = v; return;
-                case Field::Kyotaku: ev_->kyotaku = v; return;
-                case Field::Oya: ev_->oya = v; return;
+            switch (kind_) {
+                case FieldKind::Seat:
+                case FieldKind::Count: {
+                    const std::int64_t most = kind_ == FieldKind::Seat ? 3 : 255;
+                    if (v < 0 || v > most) mark_out_of_range();
+                    if (const auto slot = number_slot(field_)) ev_->*slot = v;
+                    return;
+                }
                 default: return mark_bad();
             }
         }
-        if (depth_ == 2 && field_ == Field::Scores) return append_int(v, ev_->scores, ev_->scores_size);
-        if (depth_ == 2 && field_ == Field::Deltas) return append_int(v, ev_->deltas, ev_->deltas_size);
+        if (depth_ == 2 && kind_ == FieldKind::Points) {
+            const std::size_t i = index_++;
+            if (!room_for(i)) return mark_bad();
+            if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max()) {
+                mark_out_of_range();
+            }
+            const std::span<std::int64_t> slot = point_list_slot(*ev_, field_);
+            if (i < slot.size()) slot[i] = v;
+            return;
+        }
         mark_bad();
     }
 
     LineEvent* ev_ = nullptr;
     std::size_t depth_ = 0;
-    Field field_ = Field::Other;
+    Field field_ = kOtherField;
+    FieldKind kind_ = FieldKind::Kind;
+    std::size_t index_ = 0;      // the next element of the current list member
+    std::size_t row_ = 0;        // tehais: the row being read
+    std::size_t row_index_ = 0;  // and its next tile
     char text_buf_[kTextRoom + 1];
     std::size_t text_size_ = 0;
     std::string_view error_;

@@ -39,32 +39,16 @@ const FixedLineTable& table() {
 }  // namespace
 
 GameEvent fixed_line_record(FixedLineId id) noexcept {
+    const mjai::FixedLineParts parts = mjai::fixed_line_parts(id);
     GameEvent e;
-    e.kind = GameEvent::None;
-    for (std::size_t k = 0; k < mjai::kEventKindCount; ++k) {
-        const mjai::FixedLineRule& r = mjai::kFixedLineRules[k];
-        if (id < r.base || id >= r.base + r.count) continue;
-        std::size_t rest = id - r.base;
-        e.kind = static_cast<GameEvent::Kind>(k);
-        if (r.per_seat) {
-            e.actor = static_cast<mjai::Seat>(rest / r.per_seat);
-            rest %= r.per_seat;
-        }
-        if (r.per_tile) {
-            e.pai = mjai::Tile{static_cast<std::uint8_t>(rest / r.per_tile)};
-            rest %= r.per_tile;
-        }
-        e.tsumogiri = r.per_flag != 0 && rest != 0;
-        break;
-    }
+    e.kind = parts.kind;
+    e.actor = parts.seat;
+    e.pai = parts.tile;  // a dora record holds its marker here
+    e.tsumogiri = parts.flag;
     return e;
 }
 
-mjai::Event fixed_line_event(FixedLineId id) {
-    // Table events refer to no hand.
-    static const PreparedKyoku no_hand{};
-    return full_event(fixed_line_record(id), no_hand);
-}
+mjai::Event fixed_line_event(FixedLineId id) { return mjai::fixed_line_event(id); }
 
 std::string_view fixed_line_with_feed(FixedLineId id) {
     if (id >= kFixedLineCount) return {};

@@ -4,6 +4,10 @@
 #include <charconv>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace ripaion::mjai {
 namespace {
@@ -104,83 +108,101 @@ private:
     char* p_;
 };
 
-// Room every line has: its longest fixed part is start_kyoku's, 495 bytes
-// at most (52 tiles of at most 6 bytes with their commas, counts of 3
-// digits, scores of 11 characters), with a margin.
-constexpr std::size_t kLineRoom = 640;
+// The most bytes a member's value takes, apart from what grows with its
+// texts and lists of any length (extra_room below).
+constexpr std::size_t value_room(FieldKind kind, std::size_t length) noexcept {
+    constexpr std::size_t kNumber = 11;  // -2147483648
+    constexpr std::size_t kQuotedTile = 2 + kLongestTileName;
+    const auto list = [&](std::size_t element) { return 2 + length * element + (length ? length - 1 : 0); };
+    switch (kind) {
+        case FieldKind::Seat:
+        case FieldKind::Count: return 3;
+        case FieldKind::Flag: return 5;
+        case FieldKind::Kind:
+        case FieldKind::Tile:
+        case FieldKind::Wind: return kQuotedTile;
+        case FieldKind::Texts: return list(2);
+        case FieldKind::Points: return list(kNumber);
+        case FieldKind::Tiles: return list(kQuotedTile);
+        case FieldKind::TileRows: return list(2 + kRowTiles * kQuotedTile + (kRowTiles - 1));
+    }
+    return 0;
+}
+
+// Room every line has: the longest line any kind can write without its
+// texts and lists of any length (start_kyoku's, 495 bytes).
+constexpr std::size_t kLineRoom = [] {
+    std::size_t most = 0;
+    for (const EventKindRow& row : kEventKinds) {
+        std::size_t n = std::string_view(R"({"type":"")").size() + row.name.size() + 2;
+        for (const MemberUse& u : row.members) {
+            n += 4 + member_row(u.member).name.size() + value_room(field_kind(u.member), u.length);
+        }
+        most = n > most ? n : most;
+    }
+    return most;
+}();
 // The most one text byte or one listed tile can take when written.
 constexpr std::size_t kEscapedByteRoom = 6;
-constexpr std::size_t kListedTileRoom = 6;
+constexpr std::size_t kListedTileRoom = 3 + kLongestTileName;
+
+// What grows with the event's contents: each text byte may escape to six,
+// each tile of a list of any length takes its quotes and a comma.
+template <class T>
+std::size_t extra_room(const T&) noexcept {
+    return 0;
+}
+std::size_t extra_room(const std::string& s) noexcept { return kEscapedByteRoom * s.size(); }
+std::size_t extra_room(const std::vector<Tile>& tiles) noexcept { return kListedTileRoom * tiles.size(); }
+template <class T, std::size_t N>
+std::size_t extra_room(const std::array<T, N>& items) noexcept {
+    std::size_t n = 0;
+    for (const T& item : items) n += extra_room(item);
+    return n;
+}
+template <class T>
+std::size_t extra_room(const std::optional<T>& v) noexcept {
+    return v ? extra_room(*v) : 0;
+}
 
 // An upper bound of the line's length.
 std::size_t line_bound(const Event& e) noexcept {
-    std::size_t n = kLineRoom;
-    if (const auto* g = std::get_if<StartGame>(&e)) {
-        for (const std::string& name : g->names) n += kEscapedByteRoom * name.size();
-    } else if (const auto* h = std::get_if<Hora>(&e); h && h->ura_markers) {
-        n += kListedTileRoom * h->ura_markers->size();
-    }
-    return n;
+    return kLineRoom + std::visit([](const auto& body) {
+               return std::apply([](const auto&... field) { return (std::size_t{0} + ... + extra_room(field)); },
+                                 fields_of(body));
+           }, e);
 }
 
-// Member names are constants without escapable bytes; each key literal below
-// already carries its separator, quotes and colon.
-void encode_body(Writer&, const None&) {}
-void encode_body(Writer& w, const StartGame& e) {
-    w.member(",\"names\":", e.names);
-    w.member(",\"kyoku_first\":", e.kyoku_first);
-    w.member(",\"aka_flag\":", e.aka_flag);
+// `,"name":` for every member: the separator, the quoted name and the
+// colon, written as one piece. Member names need no escaping.
+struct MemberKey {
+    std::array<char, 32> text{};
+    std::size_t size = 0;
+    constexpr std::string_view view() const noexcept { return {text.data(), size}; }
+};
+constexpr std::array<MemberKey, kMemberCount> kMemberKeys = [] {
+    std::array<MemberKey, kMemberCount> keys{};
+    for (std::size_t m = 0; m < kMemberCount; ++m) {
+        MemberKey& k = keys[m];
+        const auto put = [&](std::string_view s) {
+            for (char c : s) k.text[k.size++] = c;
+        };
+        put(",\"");
+        put(kMembers[m].name);
+        put("\":");
+    }
+    return keys;
+}();
+
+// The members of the kind's row in order, each name with its field's value.
+template <class Body>
+void encode_body(Writer& w, const Body& e) {
+    constexpr EventKindRow row = event_kind_row(Body::kind);
+    const auto fields = fields_of(e);
+    [&]<std::size_t... I>(std::index_sequence<I...>) {
+        (w.member(kMemberKeys[member_index(row.members[I].member)].view(), std::get<I>(fields)), ...);
+    }(std::make_index_sequence<row.members.count>{});
 }
-void encode_body(Writer& w, const StartKyoku& e) {
-    w.member(",\"bakaze\":", e.bakaze);
-    w.member(",\"dora_marker\":", e.dora_marker);
-    w.member(",\"kyoku\":", e.kyoku);
-    w.member(",\"honba\":", e.honba);
-    w.member(",\"kyotaku\":", e.kyotaku);
-    w.member(",\"oya\":", e.oya);
-    w.member(",\"scores\":", e.scores);
-    w.member(",\"tehais\":", e.tehais);
-}
-void encode_body(Writer& w, const Tsumo& e) {
-    w.member(",\"actor\":", e.actor);
-    w.member(",\"pai\":", e.pai);
-}
-void encode_body(Writer& w, const Dahai& e) {
-    w.member(",\"actor\":", e.actor);
-    w.member(",\"pai\":", e.pai);
-    w.member(",\"tsumogiri\":", e.tsumogiri);
-}
-template <class Call>
-void encode_call(Writer& w, const Call& e) {
-    w.member(",\"actor\":", e.actor);
-    w.member(",\"target\":", e.target);
-    w.member(",\"pai\":", e.pai);
-    w.member(",\"consumed\":", e.consumed);
-}
-void encode_body(Writer& w, const Chi& e) { encode_call(w, e); }
-void encode_body(Writer& w, const Pon& e) { encode_call(w, e); }
-void encode_body(Writer& w, const Daiminkan& e) { encode_call(w, e); }
-void encode_body(Writer& w, const Kakan& e) {
-    w.member(",\"actor\":", e.actor);
-    w.member(",\"pai\":", e.pai);
-    w.member(",\"consumed\":", e.consumed);
-}
-void encode_body(Writer& w, const Ankan& e) {
-    w.member(",\"actor\":", e.actor);
-    w.member(",\"consumed\":", e.consumed);
-}
-void encode_body(Writer& w, const Dora& e) { w.member(",\"dora_marker\":", e.dora_marker); }
-void encode_body(Writer& w, const Reach& e) { w.member(",\"actor\":", e.actor); }
-void encode_body(Writer& w, const ReachAccepted& e) { w.member(",\"actor\":", e.actor); }
-void encode_body(Writer& w, const Hora& e) {
-    w.member(",\"actor\":", e.actor);
-    w.member(",\"target\":", e.target);
-    w.member(",\"deltas\":", e.deltas);
-    w.member(",\"ura_markers\":", e.ura_markers);
-}
-void encode_body(Writer& w, const Ryukyoku& e) { w.member(",\"deltas\":", e.deltas); }
-void encode_body(Writer&, const EndKyoku&) {}
-void encode_body(Writer&, const EndGame&) {}
 
 }  // namespace
 

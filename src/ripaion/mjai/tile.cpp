@@ -14,6 +14,12 @@ constexpr std::array<std::string_view, kTileCount> kNames = {
     "E",  "S",  "W",  "N",  "P",  "F",  "C",
     "5mr", "5pr", "5sr", "?",
 };
+constexpr bool names_fit() {
+    for (std::string_view n : kNames)
+        if (n.size() > kLongestTileName) return false;
+    return true;
+}
+static_assert(names_fit(), "kLongestTileName bounds every name");
 
 // Reads "+?digits" as an unsigned 8-bit number, nothing else allowed.
 std::optional<std::uint32_t> parse_u8_text(std::string_view s) {

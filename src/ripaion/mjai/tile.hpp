@@ -1,6 +1,7 @@
 // The mahjong tile value: 34 kinds, three red fives and the unknown tile.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,8 @@ namespace ripaion::mjai {
 enum class Tile : std::uint8_t {};
 
 inline constexpr int kTileCount = 38;
+// The longest tile name (the red fives').
+inline constexpr std::size_t kLongestTileName = 3;
 inline constexpr Tile kUnknownTile = Tile{37};
 inline constexpr Tile kEastTile = Tile{27};
 inline constexpr Tile kNorthTile = Tile{30};
