@@ -1,16 +1,57 @@
 // libFuzzer target: arbitrary bytes through the shipped pipeline (reader,
 // conversion engine, encoder), checking the invariants every successful
-// call must keep. The bytes go to the reader of the format they show (an
-// mjlog record: a UTF-16 mark or a tag first; gzip: what it holds once
-// decompressed; else a JSON log).
+// call must keep, the stream checker's among them. The bytes go to the
+// reader of the format they show (an mjlog record: a UTF-16 mark or a tag
+// first; gzip: what it holds once decompressed; else a JSON log).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <variant>
 
+#include "ripaion/check/stream_check.hpp"
+#include "ripaion/conv/convert.hpp"
 #include "ripaion/pipeline/pipeline.hpp"
 #include "ripaion/utf8.hpp"
+
+namespace {
+
+using ripaion::check::ProblemKind;
+
+// Whether hand number `hand` of the log is a win whose results list no
+// usable win: the conversion then closes it with end_kyoku alone.
+bool hand_without_result(std::string_view bytes, ripaion::pipeline::InputFormat format, std::size_t hand) {
+    auto log = ripaion::pipeline::read_log(bytes, format);
+    if (!log.ok()) return false;
+    auto game = ripaion::conv::convert_game(std::move(log).value());
+    if (!game.ok() || hand >= game.value().hands.size()) return false;
+    const auto* win = std::get_if<ripaion::conv::HoraOutcome>(&game.value().hands[hand].outcome);
+    return win && win->wins.empty();
+}
+
+// What the checker may find in a conversion: the log's own damage in the
+// game it transcribes (a fifth tile, scores that do not follow, a discard of
+// a tile not held, a call the hand cannot make), and a hand closed without
+// its result where the log lists none. Never a line of the wrong form or
+// a frame the conversion broke.
+bool converter_fault(const ripaion::check::Problem& p, const ripaion::conv::GameLines& lines, std::string_view bytes,
+                     ripaion::pipeline::InputFormat format) {
+    switch (p.kind) {
+        case ProblemKind::Json:
+        case ProblemKind::Type:
+        case ProblemKind::Field: return true;
+        case ProblemKind::Frame: {
+            if (p.line < 1 || p.line > lines.count() || lines.line(p.line - 1) != "{\"type\":\"end_kyoku\"}") return true;
+            std::size_t hands = 0;
+            for (std::size_t i = 0; i < p.line; ++i) hands += lines.line(i).rfind("{\"type\":\"start_kyoku\",", 0) == 0;
+            return hands == 0 || !hand_without_result(bytes, format, hands - 1);
+        }
+        default: return false;
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using ripaion::pipeline::Failure;
@@ -61,5 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         joined.append(line).push_back('\n');
     }
     if (ripaion::pipeline::output_text(got) != joined) std::abort();
+    if (const auto problem = ripaion::check::check_stream(joined)) {
+        if (converter_fault(*problem, got, bytes, format)) std::abort();
+    }
     return 0;
 }

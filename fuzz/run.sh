@@ -3,8 +3,8 @@
 # engine, encoder) with libFuzzer under AddressSanitizer and
 # UndefinedBehaviorSanitizer, seeded with the real logs and records of the
 # test data (and the shared corpus when it is there): fuzz_convert checks
-# the invariants of every result, fuzz_differential compares the pipeline
-# with the tests' full-event oracle.
+# the invariants of every result (the stream checker's among them),
+# fuzz_differential compares the pipeline with the tests' full-event oracle.
 #   bash fuzz/run.sh [SECONDS] [extra libFuzzer flags...]
 # SECONDS is per target; FUZZ_TARGETS="fuzz_convert" picks targets.
 # A crash input found here belongs in fuzz/regressions/, which CTest replays.

@@ -1,6 +1,7 @@
 """Property tests: whatever the log file holds, a call either returns a list
 of event lines or raises one of the documented exceptions, and the output
-file is written completely or not at all.
+file is written completely or not at all; and a returned game passes the
+stream checker, which may only find the log's own damage in it.
 
 Three sources of input: logs generated from simulated hands (mostly sound,
 with hostile entries mixed in), byte-level mutations of the real logs, and
@@ -126,6 +127,30 @@ def _check_frame(lines, data):
         }
 
 
+# The checker's kinds that a conversion decides alone: it writes every line
+# and the frame itself. The others (a fifth tile, scores that do not follow,
+# a discard of a tile not held, ...) report the log's own damage in the game
+# it transcribes.
+STREAM_KINDS = {"json", "type", "field", "frame"}
+
+
+def _check_replay(lines, data):
+    """The checker finds nothing in the conversion that the conversion
+    decides, except a hand closed without its result where the log's result
+    is a win that lists no usable win (the conversion writes end_kyoku alone)."""
+    problems = ripaion_rs.check(lines)
+    assert len(problems) <= 1
+    if not problems or problems[0].kind not in STREAM_KINDS:
+        return
+    problem = problems[0]
+    assert problem.kind == "frame" and lines[problem.line - 1] == '{"type":"end_kyoku"}', problem
+    hand = sum(1 for line in lines[: problem.line] if line.startswith('{"type":"start_kyoku"')) - 1
+    doc = json.loads(data)
+    log = doc["log"] if isinstance(doc, dict) else doc[0]
+    results = log[hand][16]
+    assert results and results[0] == "\u548c\u4e86", (problem, results)
+
+
 def check_log(workdir: Path, data: bytes, out_state, hands=None):
     """Run one log through the call twice, without and with `mjai_out`.
 
@@ -151,6 +176,7 @@ def check_log(workdir: Path, data: bytes, out_state, hands=None):
         lines = plain[1]
         _check_lines(lines)
         _check_frame(lines, data)
+        _check_replay(lines, data)
         if hands is not None:
             assert sum(1 for line in lines if line.startswith('{"type":"start_kyoku"')) == hands
         assert out.read_bytes() == "".join(line + "\n" for line in lines).encode("utf-8")
