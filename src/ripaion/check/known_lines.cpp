@@ -13,8 +13,7 @@
 namespace ripaion::check {
 namespace {
 
-// What a table line holds, in the form the replay reads: its kind, its
-// members, and where its seat, tile and flag go.
+// What a table line holds, in the form the replay reads.
 struct KnownLine {
     std::string text;
     EventKind type = kUnknownKind;
@@ -22,9 +21,6 @@ struct KnownLine {
     std::uint8_t seat = 0;
     Tile tile{};
     bool flag = false;
-    std::int64_t LineEvent::*seat_at = nullptr;
-    Tile LineEvent::*tile_at = nullptr;
-    bool LineEvent::*flag_at = nullptr;
 };
 
 // Every line of the fixed table, by the rule and the encoder that make the
@@ -34,23 +30,39 @@ std::vector<KnownLine> known_lines() {
     lines.reserve(mjai::kFixedLineCount);
     for (std::size_t id = 0; id < mjai::kFixedLineCount; ++id) {
         const mjai::FixedLineParts parts = mjai::fixed_line_parts(static_cast<mjai::FixedLineId>(id));
-        KnownLine k;
+        KnownLine k{{}, parts.kind, field_bit(Field::Type), parts.seat, parts.tile, parts.flag};
         if (!mjai::encode_event(mjai::fixed_line_event(static_cast<mjai::FixedLineId>(id)), k.text).ok()) continue;
-        k.type = parts.kind;
-        k.present = field_bit(Field::Type);
-        k.seat = parts.seat;
-        k.tile = parts.tile;
-        k.flag = parts.flag;
-        for (const mjai::MemberUse& use : mjai::event_kind_row(parts.kind).members) {
-            k.present |= field_bit(use.member);
-            if (const auto at = number_slot(use.member)) k.seat_at = at;
-            if (const auto at = tile_slot(use.member)) k.tile_at = at;
-            if (const auto at = flag_slot(use.member)) k.flag_at = at;
-        }
+        for (const mjai::MemberUse& use : mjai::event_kind_row(parts.kind).members) k.present |= field_bit(use.member);
         lines.push_back(std::move(k));
     }
     return lines;
 }
+
+// The replay's places of every seat, tile and flag member of a fixed kind.
+// A table line's values go to all of them: a place of a member the line
+// lacks is not read, and stores without a test keep the look-up short.
+template <class T>
+struct Places {
+    std::array<T LineEvent::*, mjai::kMemberCount> at{};
+    std::size_t count = 0;
+};
+template <class T>
+constexpr Places<T> fixed_places(T LineEvent::* (*slot)(Field) noexcept) {
+    Places<T> p;
+    for (const mjai::EventKindRow& row : mjai::kEventKinds) {
+        if (row.lines != mjai::Lines::Fixed) continue;
+        for (const mjai::MemberUse& use : row.members) {
+            const auto at = slot(use.member);
+            bool known = at == nullptr;
+            for (std::size_t i = 0; i < p.count; ++i) known = known || p.at[i] == at;
+            if (!known) p.at[p.count++] = at;
+        }
+    }
+    return p;
+}
+constexpr Places<std::int64_t> kSeatPlaces = fixed_places<std::int64_t>(number_slot);
+constexpr Places<Tile> kTilePlaces = fixed_places<Tile>(tile_slot);
+constexpr Places<bool> kFlagPlaces = fixed_places<bool>(flag_slot);
 
 // Open addressing over a power of two well above the table's size.
 constexpr std::size_t kSlots = 2048;
@@ -99,9 +111,9 @@ bool read_known_line(std::string_view line, LineEvent& event) noexcept {
         event.clear();
         event.type = k.type;
         event.present = k.present;
-        if (k.seat_at) event.*k.seat_at = k.seat;
-        if (k.tile_at) event.*k.tile_at = k.tile;
-        if (k.flag_at) event.*k.flag_at = k.flag;
+        for (std::size_t i = 0; i < kSeatPlaces.count; ++i) event.*kSeatPlaces.at[i] = k.seat;
+        for (std::size_t i = 0; i < kTilePlaces.count; ++i) event.*kTilePlaces.at[i] = k.tile;
+        for (std::size_t i = 0; i < kFlagPlaces.count; ++i) event.*kFlagPlaces.at[i] = k.flag;
         return true;
     }
 }

@@ -51,7 +51,7 @@ struct LineEvent {
     std::array<char, 24> type_text{};
     std::uint8_t type_text_size = 0;
     // The number of elements of each list member as read (rows of tehais),
-    // at most 255.
+    // at most 255; meaningful for present members only.
     std::array<std::uint8_t, mjai::kMemberCount> sizes{};
 
     // The values the replay reads (the slots below say which member goes
@@ -78,7 +78,6 @@ struct LineEvent {
         type = kUnknownKind;
         present = malformed = out_of_range = duplicate = 0;
         type_text_size = 0;
-        sizes = {};
         consumed_size = ura_size = 0;
     }
 };

@@ -1,6 +1,7 @@
 #include "ripaion/check/line_reader.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -20,13 +21,18 @@ constexpr std::size_t kMaxDepth = 32;
 
 using mjai::FieldKind;
 
-// The most elements a list member keeps: its longest use in the table, else
-// the replay's room for it; 0 when any number is read (and not kept).
-constexpr std::size_t list_capacity(Field f) noexcept {
-    if (const std::size_t n = mjai::longest_use(f)) return n;
-    if (f == Field::UraMarkers) return kMaxUraMarkers;
-    return 0;
-}
+// The most elements each list member keeps: its longest use in the table,
+// else the replay's room for it; 0 when any number is read (and not kept).
+constexpr std::array<std::size_t, mjai::kMemberCount + 1> kListCapacity = [] {
+    std::array<std::size_t, mjai::kMemberCount + 1> cap{};
+    for (std::size_t m = 0; m < mjai::kMemberCount; ++m) {
+        const auto f = static_cast<Field>(m);
+        cap[m] = mjai::longest_use(f);
+        if (cap[m] == 0 && f == Field::UraMarkers) cap[m] = kMaxUraMarkers;
+    }
+    return cap;  // kOtherField: 0
+}();
+constexpr std::size_t list_capacity(Field f) noexcept { return kListCapacity[mjai::member_index(f)]; }
 
 constexpr std::uint8_t saturated(std::size_t n) noexcept { return static_cast<std::uint8_t>(n < 255 ? n : 255); }
 
@@ -53,8 +59,12 @@ public:
     bool on_document_begin(json::error_code&) { return true; }
     bool on_document_end(json::error_code&) {
         // The counts the replay reads with the lists it keeps.
-        ev_->consumed_size = std::min<std::uint8_t>(ev_->size(Field::Consumed), ev_->consumed.size());
-        ev_->ura_size = std::min<std::uint8_t>(ev_->size(Field::UraMarkers), ev_->ura_markers.size());
+        if (ev_->has(Field::Consumed)) {
+            ev_->consumed_size = std::min<std::uint8_t>(ev_->size(Field::Consumed), ev_->consumed.size());
+        }
+        if (ev_->has(Field::UraMarkers)) {
+            ev_->ura_size = std::min<std::uint8_t>(ev_->size(Field::UraMarkers), ev_->ura_markers.size());
+        }
         return true;
     }
 
