@@ -44,16 +44,25 @@ std::optional<FormatChoice> format_argument(PyObject* value, const char* functio
     return std::nullopt;
 }
 
+pipeline::InputFormat input_format(const LogBytes& data, FormatChoice choice) {
+    return choice == FormatChoice::Mjlog     ? pipeline::InputFormat::Mjlog
+           : choice == FormatChoice::Tenhou6 ? pipeline::InputFormat::TenhouJson
+                                             : pipeline::detect_input_format(data.view());
+}
+
 // A copied buffer is handed over, so that it is released as soon as it is
 // read; borrowed bytes stay their owner's.
-Result<conv::GameLines, pipeline::Failure> convert_log(LogBytes& data, FormatChoice choice,
-                                                       model::GameInfo* info = nullptr) {
-    const std::string_view bytes = data.view();
-    const auto format = choice == FormatChoice::Mjlog     ? pipeline::InputFormat::Mjlog
-                        : choice == FormatChoice::Tenhou6 ? pipeline::InputFormat::TenhouJson
-                                                          : pipeline::detect_input_format(bytes);
-    if (data.copied) return pipeline::convert(std::move(data.copy), format, info);
-    return pipeline::convert(data.borrowed, format, info);
+Result<conv::GameLines, pipeline::Failure> convert_log(LogBytes& data, FormatChoice choice) {
+    const auto format = input_format(data, choice);
+    if (data.copied) return pipeline::convert(std::move(data.copy), format);
+    return pipeline::convert(data.borrowed, format);
+}
+// The same up to the game, whose lines the caller makes.
+Result<conv::ConvertedGame, pipeline::Failure> convert_log_to_game(LogBytes& data, FormatChoice choice,
+                                                                   model::GameInfo* info) {
+    const auto format = input_format(data, choice);
+    if (data.copied) return pipeline::convert_to_game(std::move(data.copy), format, info);
+    return pipeline::convert_to_game(data.borrowed, format, info);
 }
 
 // The `gzip` argument: None (no compression) or an int level.
@@ -103,15 +112,23 @@ PyObject* text_bytes(const Signature& signature, PyObject* const* args, Py_ssize
     const auto format = format_argument(bound[2], signature.display_name);
     if (!format) return nullptr;
 
-    std::optional<Result<conv::GameLines, pipeline::Failure>> lines;
+    std::optional<Result<conv::ConvertedGame, pipeline::Failure>> game;
     std::optional<Result<std::string, gzip::GzipFailure>> member;
+    const pipeline::Failure serialize(pipeline::Failure::Serialize);
+    bool unwritten = false;
     without_lock([&] {
-        lines.emplace(convert_log(data, *format, info));
-        if (*lines && events) *events = lines->value().count();
-        if (!*lines || !level) return;
-        member.emplace(gzip::gzip_member(pipeline::output_text(lines->value()), *level));
-        lines.reset();  // freed before the lock is taken back
+        game.emplace(convert_log_to_game(data, *format, info));
+        if (*game && events) *events = game->value().events.size();  // one line an event
+        if (!*game || !level) return;
+        auto text = conv::encode_game_text(game->value());
+        game.reset();  // freed before the lock is taken back
+        if (!text) {
+            unwritten = true;
+            return;
+        }
+        member.emplace(gzip::gzip_member(text.value().view(), *level));
     });
+    if (unwritten) return raise_failure(serialize);
     if (member) {
         if (!*member) {
             if (member->error() == gzip::GzipFailure::BadLevel) return raise_internal_fault("gzip level not checked");
@@ -120,18 +137,30 @@ PyObject* text_bytes(const Signature& signature, PyObject* const* args, Py_ssize
         const std::string& out = member->value();
         return PyBytes_FromStringAndSize(out.data(), static_cast<Py_ssize_t>(out.size()));
     }
-    if (!*lines) return raise_failure(lines->error());
-    // The text is written straight into the bytes object, which nobody else
-    // can see yet: no copy of the whole text, and the lock released again.
-    const conv::GameLines& game_lines = lines->value();
-    Ref bytes(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(pipeline::output_text_size(game_lines))));
+    if (!*game) return raise_failure(game->error());
+    // The text is written in one pass straight into the bytes object, which
+    // nobody else can see yet: a table line is one look-up and one copy. The
+    // object is made at the text's usual size, grown if the game needs more,
+    // and cut to the text. The pass holds the lock, since only then may the
+    // object grow; it is short beside the conversion.
+    const std::size_t estimate = conv::game_text_estimate(game->value());
+    Ref bytes(PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(estimate)));
     if (!bytes) return nullptr;
-    char* target = PyBytes_AS_STRING(bytes.get());
-    without_lock([&] {
-        pipeline::write_output_text(game_lines, target);
-        lines.reset();
-    });
-    return bytes.release();
+    const conv::GrowText grow = [](void* context, std::size_t room) -> char* {
+        Ref& held = *static_cast<Ref*>(context);
+        PyObject* object = held.release();
+        // On failure the object is released and `object` set to null, with an exception.
+        if (_PyBytes_Resize(&object, static_cast<Py_ssize_t>(room)) < 0) return nullptr;
+        held = Ref(object);
+        return PyBytes_AS_STRING(object);
+    };
+    const auto size = conv::write_game_text(game->value(), PyBytes_AS_STRING(bytes.get()), estimate, grow, &bytes);
+    if (!bytes) return nullptr;
+    if (!size) return raise_failure(serialize);
+    game.reset();
+    PyObject* out = bytes.release();
+    if (_PyBytes_Resize(&out, static_cast<Py_ssize_t>(*size)) < 0) return nullptr;
+    return out;
 }
 
 PyObject* run_convert_to_bytes(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {

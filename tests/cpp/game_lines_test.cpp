@@ -126,4 +126,38 @@ TEST(GameLines, RealLogsGiveTheEncodersLines) {
     EXPECT_GE(logs, 10);
 }
 
+// The text written in one pass is the lines joined with their line feeds:
+// for every test log, and for games whose encoded lines outgrow the room the
+// text starts with (names of every escape, control bytes written as six).
+TEST(GameLines, TextInOnePassIsTheJoinedLines) {
+    int logs = 0;
+    for (const auto& path : test_logs()) {
+        const std::string text = read_file(path);
+        for (const std::size_t name_size : {std::size_t{0}, std::size_t{100000}}) {
+            auto log = tenhou::parse_raw_log(text);
+            if (!log) continue;
+            if (name_size) log.value().name[2] = std::string(name_size, '\x01') + "\"\\";
+            auto game = conv::convert_game(std::move(log).value());
+            if (!game) continue;
+            auto lines = conv::encode_game(game.value());
+            auto one_pass = conv::encode_game_text(game.value());
+            ASSERT_TRUE(lines);
+            ASSERT_TRUE(one_pass);
+            std::string joined;
+            for (std::size_t i = 0; i < lines.value().count(); ++i) joined.append(lines.value().line(i)).push_back('\n');
+            ASSERT_EQ(one_pass.value().view(), joined) << path;
+            if (name_size) {
+                EXPECT_GT(one_pass.value().size, 6 * name_size) << path;
+            }
+            // Written into room of its bound only, and refused in less.
+            const std::size_t bound = conv::game_text_bound(game.value());
+            EXPECT_LE(joined.size(), bound) << path;
+            std::string small(joined.size() - 1, '\0');
+            EXPECT_FALSE(conv::write_game_text(game.value(), small.data(), small.size())) << path;
+            ++logs;
+        }
+    }
+    EXPECT_GE(logs, 20);
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +57,31 @@ struct GameLines {
 
 // Every event's line, in order.
 Result<GameLines, mjai::EncodeError> encode_game(const ConvertedGame& game);
+
+// The conversion's text: every line followed by its line feed, back to back,
+// written in one pass: a table line is one look-up and one copy, the others
+// are encoded in place.
+// The most bytes the game's text can take (every table line counted as a
+// whole copy block, every other line as its encoder's bound).
+std::size_t game_text_bound(const ConvertedGame& game) noexcept;
+// Gives the text `room` bytes in all, its bytes so far kept, and returns
+// where they now are; null when it cannot.
+using GrowText = char* (*)(void* context, std::size_t room);
+// Writes the text at `out`, which has `room` bytes, asking `grow` for more
+// when it lacks room (with room of game_text_bound's it never does), and
+// returns its size; empty if it would not fit (never written past its room).
+std::optional<std::size_t> write_game_text(const ConvertedGame& game, char* out, std::size_t room,
+                                           GrowText grow = nullptr, void* context = nullptr);
+// A first room for the text: about its size for the games of Tenhou's lobbies.
+std::size_t game_text_estimate(const ConvertedGame& game) noexcept;
+
+struct GameText {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    std::string_view view() const noexcept { return {data.get(), size}; }
+};
+// The text in memory of its own.
+Result<GameText, mjai::EncodeError> encode_game_text(const ConvertedGame& game);
 
 // The table number of the event's line, or kNoFixedLine. Seats and tiles
 // outside the table (never made by the conversion) are encoded like any

@@ -131,7 +131,7 @@ constexpr std::size_t value_room(FieldKind kind, std::size_t length) noexcept {
 
 // Room every line has: the longest line any kind can write without its
 // texts and lists of any length (start_kyoku's, 495 bytes).
-constexpr std::size_t kLineRoom = [] {
+constexpr std::size_t kRoom = [] {
     std::size_t most = 0;
     for (const EventKindRow& row : kEventKinds) {
         std::size_t n = std::string_view(R"({"type":"")").size() + row.name.size() + 2;
@@ -142,9 +142,6 @@ constexpr std::size_t kLineRoom = [] {
     }
     return most;
 }();
-// The most one text byte or one listed tile can take when written.
-constexpr std::size_t kEscapedByteRoom = 6;
-constexpr std::size_t kListedTileRoom = 3 + kLongestTileName;
 
 // What grows with the event's contents: each text byte may escape to six,
 // each tile of a list of any length takes its quotes and a comma.
@@ -163,14 +160,6 @@ std::size_t extra_room(const std::array<T, N>& items) noexcept {
 template <class T>
 std::size_t extra_room(const std::optional<T>& v) noexcept {
     return v ? extra_room(*v) : 0;
-}
-
-// An upper bound of the line's length.
-std::size_t line_bound(const Event& e) noexcept {
-    return kLineRoom + std::visit([](const auto& body) {
-               return std::apply([](const auto&... field) { return (std::size_t{0} + ... + extra_room(field)); },
-                                 fields_of(body));
-           }, e);
 }
 
 // `,"name":` for every member: the separator, the quoted name and the
@@ -213,16 +202,30 @@ void write_json_string(std::string_view text, std::string& out) {
     out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
-Result<std::monostate, EncodeError> encode_event(const Event& e, std::string& out) {
-    const std::size_t old = out.size();
-    out.resize(old + line_bound(e));
-    Writer w(out.data() + old);
+const std::size_t kLineRoom = kRoom;
+
+std::size_t line_bound(const Event& e) noexcept {
+    return kLineRoom + std::visit([](const auto& body) {
+               return std::apply([](const auto&... field) { return (std::size_t{0} + ... + extra_room(field)); },
+                                 fields_of(body));
+           }, e);
+}
+
+char* write_event(const Event& e, char* out) noexcept {
+    Writer w(out);
     w.raw("{\"type\":\"");
     w.raw(event_type_name(e));
     w.ch('"');
     std::visit([&](const auto& body) { encode_body(w, body); }, e);
     w.ch('}');
-    out.resize(static_cast<std::size_t>(w.end() - out.data()));
+    return w.end();
+}
+
+Result<std::monostate, EncodeError> encode_event(const Event& e, std::string& out) {
+    const std::size_t old = out.size();
+    out.resize(old + line_bound(e));
+    char* const end = write_event(e, out.data() + old);
+    out.resize(static_cast<std::size_t>(end - out.data()));
     return std::monostate{};
 }
 

@@ -86,17 +86,25 @@ Result<model::RawLog, Failure> read_log(std::string_view bytes, InputFormat form
     return fail(Failure(Failure::Parse));
 }
 
-Result<conv::GameLines, Failure> lines_of_log(model::RawLog log) {
-    auto game = game_of(std::move(log));
-    if (!game) return fail(game.error());
-    // Encoded within this scope so that the game is freed before the caller
-    // makes anything of the lines.
-    auto lines = conv::encode_game(game.value());
+namespace {
+
+Result<conv::GameLines, Failure> lines_of_game(const conv::ConvertedGame& game) {
+    auto lines = conv::encode_game(game);
     if (!lines) return fail(Failure(Failure::Serialize));
     return std::move(lines).value();
 }
 
-Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format, model::GameInfo* info) {
+}  // namespace
+
+Result<conv::GameLines, Failure> lines_of_log(model::RawLog log) {
+    // Encoded within this scope so that the game is freed before the caller
+    // makes anything of the lines.
+    auto game = game_of(std::move(log));
+    if (!game) return fail(game.error());
+    return lines_of_game(game.value());
+}
+
+Result<conv::ConvertedGame, Failure> convert_to_game(std::string&& bytes, InputFormat format, model::GameInfo* info) {
     std::optional<model::RawLog> log;
     {
         auto read = format == InputFormat::TenhouJson ? read_tenhou_json(bytes) : read_owned(std::move(bytes), format);
@@ -105,14 +113,27 @@ Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format
     }
     std::string().swap(bytes);
     if (info) *info = model::take_game_info(*log);
-    return lines_of_log(std::move(*log));
+    return game_of(std::move(*log));
 }
 
-Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat format, model::GameInfo* info) {
+Result<conv::ConvertedGame, Failure> convert_to_game(std::string_view bytes, InputFormat format,
+                                                     model::GameInfo* info) {
     auto log = read_log(bytes, format);
     if (!log) return fail(log.error());
     if (info) *info = model::take_game_info(log.value());
-    return lines_of_log(std::move(log).value());
+    return game_of(std::move(log).value());
+}
+
+Result<conv::GameLines, Failure> convert(std::string&& bytes, InputFormat format, model::GameInfo* info) {
+    auto game = convert_to_game(std::move(bytes), format, info);
+    if (!game) return fail(game.error());
+    return lines_of_game(game.value());
+}
+
+Result<conv::GameLines, Failure> convert(std::string_view bytes, InputFormat format, model::GameInfo* info) {
+    auto game = convert_to_game(bytes, format, info);
+    if (!game) return fail(game.error());
+    return lines_of_game(game.value());
 }
 
 std::size_t output_text_size(const conv::GameLines& lines) {

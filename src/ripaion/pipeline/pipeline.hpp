@@ -69,6 +69,14 @@ Result<model::RawLog, Failure> read_log(std::string_view bytes, InputFormat form
 // line is encoded.
 Result<conv::GameLines, Failure> lines_of_log(model::RawLog log);
 
+// The read and convert stages: the game, before its lines are made (the
+// caller makes them as lines or as the text, conv/game_lines.hpp). Owned
+// bytes are released as soon as they are read; `info` as for convert below.
+Result<conv::ConvertedGame, Failure> convert_to_game(std::string&& bytes, InputFormat format,
+                                                     model::GameInfo* info = nullptr);
+Result<conv::ConvertedGame, Failure> convert_to_game(std::string_view bytes, InputFormat format,
+                                                     model::GameInfo* info = nullptr);
+
 // Every stage. Owned bytes are released as soon as they are read, which
 // keeps a call's peak memory near the size of the model; borrowed bytes
 // stay the caller's. With `info`, what the log says about its game is taken
