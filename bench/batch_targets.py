@@ -140,8 +140,8 @@ def main():
     datas *= args.copies
     for level in (None, DEFAULT_LEVEL):
         label = "" if level is None else ", gzip=%d" % level
-        one = best_of(args.repeat, lambda: threaded(datas, level, 1))
-        two = best_of(args.repeat, lambda: threaded(datas, level, 2))
+        one = best_of(args.repeat, lambda level=level: threaded(datas, level, 1))
+        two = best_of(args.repeat, lambda level=level: threaded(datas, level, 2))
         report("convert_to_bytes%s, 1 thread" % label, one)
         report("convert_to_bytes%s, 2 threads" % label, two, "  (%.2fx one thread)" % (one / two))
 

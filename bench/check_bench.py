@@ -77,7 +77,8 @@ def main():
     print(f"{n} games from {args.corpus}: {text_bytes / 1e6:.1f} MB of mjai text, "
           f"{sum(map(len, compressed)) / 1e6:.1f} MB gzipped (level {GZIP_LEVEL}); {bad} with a problem")
     print(f"convert  {n / t_convert:8.0f} games/s  (tenhou_to_mjai per log)")
-    print(f"check    {n / t_check:8.0f} games/s  (gzip.decompress + check, {text_bytes / t_check / 1e6:.0f} MB/s of text)")
+    print(f"check    {n / t_check:8.0f} games/s  "
+          f"(gzip.decompress + check, {text_bytes / t_check / 1e6:.0f} MB/s of text)")
     print(f"replay   {n / t_replay:8.0f} games/s  (check on the text alone, {text_bytes / t_replay / 1e6:.0f} MB/s)")
     print(f"check / convert: {t_convert / t_check:.2f}x the converter's rate")
 

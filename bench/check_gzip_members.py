@@ -50,7 +50,7 @@ def main():
             zcat = best_of_three(lambda: subprocess.run(["zcat", path], stdout=subprocess.DEVNULL, check=True))
             with open(path, "rb") as f:
                 data = f.read()
-            read = best_of_three(lambda: gunzip(data, 256 << 20))
+            read = best_of_three(lambda data=data: gunzip(data, 256 << 20))
             size = os.path.getsize(path) / (1 << 20)
             print(f"{count:>8} {size:6.2f} {check:8.3f} {zcat:8.3f} {check / zcat:6.2f} {read:8.3f}", flush=True)
     print(f"load average after: {os.getloadavg()[0]:.2f}")

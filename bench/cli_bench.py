@@ -102,7 +102,8 @@ def main():
 
     source, total = args.corpus, len(logs)
     if args.copies > 1:
-        source, total, calls = linked_copies(args.corpus, logs, args.copies, args.tmp), total * args.copies, calls * args.copies
+        source = linked_copies(args.corpus, logs, args.copies, args.tmp)
+        total, calls = total * args.copies, calls * args.copies
         print("%d copies of every log: %d logs, bare calls %.3f s (scaled)" % (args.copies, total, calls))
     try:
         best = {}

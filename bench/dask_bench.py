@@ -132,7 +132,7 @@ def main():
                     for size in sizes:
                         keep((workers, size), cluster_run(client, found, size, level, args.tmp))
         if has_dask_option():
-            for round_ in range(args.repeat):
+            for _ in range(args.repeat):
                 keep("ripaion --dask local:2", command(["--dask", "local:2", *gz, source], args.tmp))
     finally:
         shutil.rmtree(source, ignore_errors=True)

@@ -52,7 +52,7 @@ def _kind(mine: List[Any], theirs: List[Any]) -> str:
 
 
 def main() -> int:
-    args = [a for a in sys.argv[1:]]
+    args = list(sys.argv[1:])
     show = 0
     if "--list" in args:
         i = args.index("--list")

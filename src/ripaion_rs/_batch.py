@@ -5,7 +5,7 @@ from __future__ import annotations
 
 import time
 from collections import Counter
-from typing import IO, Callable, List, Optional, Sequence, Tuple
+from typing import IO, Any, Callable, List, Optional, Sequence, Tuple
 
 from ._job import EXIT_FAILED, EXIT_OK, EXIT_USAGE, Job, Kind, Outcome, Settings
 from ._manifest import Manifest, ManifestError
@@ -46,7 +46,7 @@ def run(jobs: Sequence[Job], workers: int, settings: Settings, record: Callable[
     _pool.run_workers(jobs, min(workers, len(jobs)), settings, record, stopped)
 
 
-def _write_line(stream: IO[str], what: str, entry: dict) -> None:
+def _write_line(stream: IO[str], what: str, entry: dict[str, Any]) -> None:
     """One JSON line, flushed, so that the lines so far survive a run cut short."""
     import json  # only now: most runs have nothing to write
 
@@ -113,7 +113,7 @@ class Tally:
                     self._manifest_line(Kind.CONVERTED, entry_of_output(job, cap, storage))
                     self.converted += 1
 
-    def _manifest_line(self, kind: Kind, entry: dict) -> None:
+    def _manifest_line(self, kind: Kind, entry: dict[str, Any]) -> None:
         assert self.manifest is not None
         try:
             self.manifest.add(kind, entry)

@@ -204,7 +204,7 @@ def _death_note(exc: Any) -> str:
             % (exc.allowed_failures + 1, exc.last_worker.address))
 
 
-class LeaveCtrlCToTheCommand(WorkerPlugin):  # type: ignore[misc,valid-type]
+class LeaveCtrlCToTheCommand(WorkerPlugin):  # type: ignore[misc]
     """For the command's own local cluster. Ctrl-C reaches the whole process
     group, the workers too; the command alone decides what it means (it stops
     the run and closes the cluster), so the workers ignore it instead of each

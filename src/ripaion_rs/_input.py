@@ -38,7 +38,7 @@ def read_capped(fd: int, max_size: int, expected: int = _CHUNK) -> bytes:
     than `max_size` bytes (so /dev/zero costs `max_size` bytes, not all memory).
     `expected`: the size the file is known to have, so that the first read
     asks for just that (and one byte more, to see the end)."""
-    chunks = []
+    chunks: list[bytes] = []
     size = 0
     want = expected + 1
     while True:

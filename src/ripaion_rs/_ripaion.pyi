@@ -1,6 +1,7 @@
 import os
-from typing import Any, NamedTuple, Sequence, Union
+from typing import Any, Sequence, Union, final
 
+from _typeshed import structseq
 from typing_extensions import Buffer
 
 __all__ = [
@@ -96,17 +97,22 @@ def convert_with_info(
     converts or its bytes.
     """
 
-class Problem(NamedTuple):
-    """A problem found in an mjai stream (a struct sequence: a tuple with names)."""
+@final
+class Problem(structseq[Union[int, str]], tuple[int, str, str]):
+    """A problem found in an mjai stream (a struct sequence: a tuple with names,
+    made from one sequence: Problem((line, kind, message)))."""
 
-    line: int
-    """1-based number of the line the problem stands on."""
-    kind: str
-    """Short stable label: "json", "type", "field", "frame", "draw", "discard",
-    "call", "kan", "hora", "tsumogiri", "riichi", "tile_count", "score", "deltas"
-    or "red_five"."""
-    message: str
-    """What is wrong, in words (the text may change between versions)."""
+    @property
+    def line(self) -> int:
+        """1-based number of the line the problem stands on."""
+    @property
+    def kind(self) -> str:
+        """Short stable label: "json", "type", "field", "frame", "draw", "discard",
+        "call", "kan", "hora", "tsumogiri", "riichi", "tile_count", "score", "deltas"
+        or "red_five"."""
+    @property
+    def message(self) -> str:
+        """What is wrong, in words (the text may change between versions)."""
 
 def check(data: Union[bytes, bytearray, memoryview, str, Sequence[Union[str, bytes]]]) -> list[Problem]:
     """The replay of the mjai stream `data`: its first problem, or []. The

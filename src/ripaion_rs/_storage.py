@@ -39,7 +39,8 @@ def _filesystem(url: str) -> Tuple[Any, str]:
     except ImportError:
         raise StorageError("%s: URLs need fsspec (pip install 'ripaion_rs[dask]')" % url) from None
     try:
-        return url_to_fs(url)
+        found: Tuple[Any, str] = url_to_fs(url)
+        return found
     except ImportError as exc:  # fsspec names the package to install
         raise StorageError("%s: %s" % (url, exc)) from None
     except ValueError as exc:  # "Protocol not known: ..."
@@ -146,7 +147,7 @@ class Storage:
         if path is not None:
             return _input.read_log(path, limit, searched)
         fs, path = _filesystem(location)
-        data = fs.cat_file(path, start=0, end=limit + 1)
+        data: bytes = fs.cat_file(path, start=0, end=limit + 1)
         if len(data) > limit:
             raise _input.too_large(limit)
         return data

@@ -9,7 +9,7 @@ import os
 import pathlib
 import sys
 import warnings
-from typing import List, Optional, Sequence
+from typing import Any, List, Optional, Sequence
 
 from ._ripaion import __version__
 from ._tenhou6 import ScoreMismatch, ScoreWarning, mjai_to_tenhou, viewer_urls
@@ -53,7 +53,7 @@ def _parser() -> argparse.ArgumentParser:
     return parser
 
 
-def _convert(stream: str, strict: bool) -> dict:
+def _convert(stream: str, strict: bool) -> dict[str, Any]:
     with warnings.catch_warnings(record=True) as caught:
         warnings.simplefilter("always", ScoreWarning)
         game = mjai_to_tenhou(pathlib.Path(stream), strict=strict)

@@ -41,7 +41,7 @@ def expected_bytes(log, scratch):
 
 
 def hidden_files(root):
-    return [p for p in Path(root).rglob(".*")]
+    return list(Path(root).rglob(".*"))
 
 
 def copies(directory, count, log=GOOD[0], folders=1):

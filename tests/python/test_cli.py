@@ -32,7 +32,7 @@ def tree(tmp_path):
     src = tmp_path / "in"
     places = {"top": src, "a": src / "a", "deep": src / "b" / "c"}
     good = {}
-    for (label, directory), log in zip(places.items(), GOOD):
+    for directory, log in zip(places.values(), GOOD):
         directory.mkdir(parents=True, exist_ok=True)
         shutil.copy(log, directory / log.name)
         good[str((directory / log.stem).relative_to(src))] = log

@@ -42,7 +42,7 @@ def streams(tmp_path):
     (src / "c.json").write_bytes(stream_text(GOOD[2]))
     lines = tenhou_to_mjai(GOOD[2])
     bad_line = _tsumogiri_of_another_tile(lines)
-    (src / "deep" / "bad.mjson.gz").write_bytes(gzip.compress("".join(l + "\n" for l in lines).encode()))
+    (src / "deep" / "bad.mjson.gz").write_bytes(gzip.compress("".join(line + "\n" for line in lines).encode()))
     (src / "cut.jsonl").write_bytes(stream_text(GOOD[0])[:-5])  # ends inside end_game's line
     (src / "notes.txt").write_text("not a stream", encoding="utf-8")
     invalid = {str(src / "deep" / "bad.mjson.gz"): (bad_line, "tsumogiri"),
@@ -184,7 +184,8 @@ def test_manifest_of_a_mixed_run(tmp_path):
         facts = from_json(document)  # the game's facts, read the plain way
         assert entry == {
             "input": str(src / log.name), "output": str(out / (log.stem + ".mjson")), "game_id": log.stem,
-            "date": date_of(log.stem), "names": start["names"], "aka": start["aka_flag"], "east_only": start["kyoku_first"] == 4,
+            "date": date_of(log.stem), "names": start["names"], "aka": start["aka_flag"],
+            "east_only": start["kyoku_first"] == 4,
             "hands": len(document["log"]), "events": len(lines),
             **{key: facts[key] for key in KEYS},
             "bytes": os.path.getsize(out / (log.stem + ".mjson")),

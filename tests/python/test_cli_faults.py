@@ -283,7 +283,8 @@ def test_a_worker_death_on_a_healthy_log_is_retried(tmp_path):
     assert report.read_text() == ""
     assert (out / "slow.mjson").read_bytes() == expected_bytes(GOOD[1], tmp_path)
     entries = [json.loads(line) for line in manifest.read_text().splitlines()]
-    assert sorted(e["input"] for e in entries) == sorted([str(GOOD[0]), str(fifo)] + [str(p) for p in more.rglob("*.json")])
+    inputs = [str(GOOD[0]), str(fifo)] + [str(p) for p in more.rglob("*.json")]
+    assert sorted(e["input"] for e in entries) == sorted(inputs)
 
 
 # ---------------------------------------------------------------- inputs that never end
@@ -458,7 +459,8 @@ def test_temporary_names_fit_and_say_who_owns_them():
             base = os.path.basename(temp)
             assert len(base.encode()) <= 255 and base.startswith(".")
             assert _output.TEMP_PATTERN.match(base).group(1) == "4321"
-    assert hashlib.sha256(long_name.encode()).hexdigest()[:16] in _output.temp_names("/o/" + long_name, 1, "abcdefgh")[0]
+    digest = hashlib.sha256(long_name.encode()).hexdigest()[:16]
+    assert digest in _output.temp_names("/o/" + long_name, 1, "abcdefgh")[0]
 
 
 @pytest.mark.parametrize("kind, regular_only, raises", [

@@ -228,8 +228,7 @@ def test_runs_sharing_a_worker_keep_their_own_settings(tmp_path, expected):
 
     def convert(level):
         for _ in range(5):
-            assert {o for o in _dask.convert_batch(runs[level], Settings(level, token="t%07d" % (level or 0)))} == {
-                CONVERTED}
+            assert set(_dask.convert_batch(runs[level], Settings(level, token="t%07d" % (level or 0)))) == {CONVERTED}
 
     with concurrent.futures.ThreadPoolExecutor(2) as pool:
         for done in [pool.submit(convert, level) for level in runs]:

@@ -94,7 +94,7 @@ def test_a_run_that_loses_its_scheduler_ends_with_one_line(cluster, tmp_path):
     assert report.read_bytes() == b""
     listed = [json.loads(line)["output"] for line in manifest.read_text().splitlines()]
     assert sorted(listed) == sorted(str(p) for p in out.rglob("*.mjson"))
-    assert [p for p in out.rglob(".*")] == []
+    assert list(out.rglob(".*")) == []
 
 
 def test_a_run_left_without_workers_ends_after_the_cluster_timeout(cluster, tmp_path):

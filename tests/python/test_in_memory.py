@@ -60,7 +60,7 @@ def test_every_input_type_gives_what_the_file_gives(path):
 def test_gzip_members_hold_the_text_at_every_level(path):
     text = convert_to_bytes(path.read_bytes())
     sizes = {}
-    for level in range(0, 13):
+    for level in range(13):
         data = convert_to_bytes(path.read_bytes(), gzip=level)
         assert data[:4] == b"\x1f\x8b\x08\x00" and data[4:8] == b"\0\0\0\0", "no name, modification time 0"
         assert single_member(data) == text

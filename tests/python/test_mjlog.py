@@ -195,7 +195,8 @@ def test_attributes_are_bounded_before_the_tree_is_built():
 
     bomb = gzip.compress(b"<mjloggm><GO" + b' a=""' * (12 << 20) + b"/></mjloggm>", compresslevel=9)
     assert len(bomb) < 200_000
-    with pytest.raises(MjlogParsingError, match="^failed to parse mjlog: more attributes on one tag than a record holds$"):
+    with pytest.raises(MjlogParsingError,
+                       match="^failed to parse mjlog: more attributes on one tag than a record holds$"):
         convert(bomb)
 
 

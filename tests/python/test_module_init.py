@@ -20,7 +20,8 @@ EXCEPTION_NAMES = [
     "MjlogParsingError",
 ]
 # The public functions and types, in the order the module adds them.
-PUBLIC_NAMES = ["tenhou_to_mjai", "mjlog_to_mjai", "convert", "convert_to_bytes", "convert_with_info", "check", "Problem"]
+PUBLIC_NAMES = ["tenhou_to_mjai", "mjlog_to_mjai", "convert", "convert_to_bytes", "convert_with_info", "check",
+                "Problem"]
 BUILTIN_EXCEPTIONS = [
     obj for obj in vars(builtins).values() if isinstance(obj, type) and issubclass(obj, BaseException)
 ]

@@ -10,7 +10,6 @@ The example count comes from the Hypothesis profile (see conftest.py).
 """
 
 import json
-import os
 import re
 import tempfile
 from pathlib import Path
@@ -416,7 +415,8 @@ def simulated_hand(draw):
             takes[actor].append(drawn)
             if draw(rare(13)):  # concealed or added kan, then a replacement draw
                 k = code2(drawn)
-                discards[actor].append(draw(st.sampled_from([k * 3 + "a" + k, "k" + k * 4, k + "k" + k * 3, k * 2 + "k" + k * 2])))
+                kan_notations = [k * 3 + "a" + k, "k" + k * 4, k + "k" + k * 3, k * 2 + "k" + k * 2]
+                discards[actor].append(draw(st.sampled_from(kan_notations)))
                 kans += 1
                 drawn = draw(real_tile)
                 takes[actor].append(drawn)
@@ -504,7 +504,8 @@ def generated_log(draw):
         text = dump([by_key.get(k) for k in order][: draw(st.sampled_from([8, 8, 7, 9]))], sep)
     else:
         text = dump(Obj(draw(st.permutations(fields))), sep)
-    text = draw(st.sampled_from(["", " ", "\n"])) + text + draw(mostly(st.sampled_from(["", "\n", " \r\n\t"]), st.just(" x")))
+    tail = draw(mostly(st.sampled_from(["", "\n", " \r\n\t"]), st.just(" x")))
+    text = draw(st.sampled_from(["", " ", "\n"])) + text + tail
     return text.encode("utf-8"), len(hands)
 
 

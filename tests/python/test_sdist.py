@@ -48,9 +48,9 @@ def test_sdist_holds_the_tracked_files_and_no_leftovers(tmp_path):
     for name in LEFTOVERS:
         (tree / name).parent.mkdir(parents=True, exist_ok=True)
         (tree / name).write_bytes(b"left over")
+    make = "import sys; from scikit_build_core.build import build_sdist; print(build_sdist(sys.argv[1]))"
     made = subprocess.run(
-        [sys.executable, "-c", "import sys; from scikit_build_core.build import build_sdist; print(build_sdist(sys.argv[1]))",
-         str(tmp_path / "out")],
+        [sys.executable, "-c", make, str(tmp_path / "out")],
         cwd=tree, capture_output=True, timeout=120)
     assert made.returncode == 0, made.stderr.decode()
     with tarfile.open(tmp_path / "out" / made.stdout.decode().split()[-1]) as sdist:

@@ -14,3 +14,4 @@ check(1234)  # error
 text: str = convert_to_bytes(b"{}")  # error
 problem: Problem = check("")[0]
 problem.line.upper()  # error
+Problem(1, "json", "x")  # error

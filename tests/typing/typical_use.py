@@ -49,6 +49,7 @@ def problems(text: str, lines: list[str], raw: list[bytes]) -> int:
         assert_type(problem.kind, str)
         line, kind, message = problem
         print(line, kind, message)
+    found.append(Problem((1, "json", "the line is not one JSON object")))
     return len(found)
 
 

@@ -167,6 +167,7 @@ def score(win: Win, red: bool = True) -> Scored:
     if "?" in win.concealed or "?" in win.win_tile:
         return Scored(head + [paid_text(win, liable)], "the winner's hand is hidden (\"?\" tiles): not valued",
                       hidden=True)
+    error: Optional[str]
     try:
         response = _value(win, red)
     except Exception as e:  # the scorer's own failure on an odd hand is reported, not fatal
