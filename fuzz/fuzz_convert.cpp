@@ -19,36 +19,45 @@ namespace {
 
 using ripaion::check::ProblemKind;
 
-// Whether hand number `hand` of the log is a win whose results list no
-// usable win: the conversion then closes it with end_kyoku alone.
-bool hand_without_result(std::string_view bytes, ripaion::pipeline::InputFormat format, std::size_t hand) {
+// The outcome of hand number `hand` of the log, as the conversion derives it.
+template <class Test>
+bool hand_outcome_is(std::string_view bytes, ripaion::pipeline::InputFormat format, std::size_t hand, Test test) {
     auto log = ripaion::pipeline::read_log(bytes, format);
     if (!log.ok()) return false;
     auto game = ripaion::conv::convert_game(std::move(log).value());
     if (!game.ok() || hand >= game.value().hands.size()) return false;
     const auto* win = std::get_if<ripaion::conv::HoraOutcome>(&game.value().hands[hand].outcome);
-    return win && win->wins.empty();
+    return win && test(*win);
 }
 
 // What the checker may find in a conversion: the log's own damage in the
 // game it transcribes (a fifth tile, scores that do not follow, a discard of
-// a tile not held, a call the hand cannot make), and a hand closed without
-// its result where the log lists none. Never a line of the wrong form or
-// a frame the conversion broke.
+// a tile not held, a call the hand cannot make), a hand closed without its
+// result where the log lists no usable win, and a win's seats beyond 0 to 3
+// where the log's win details give them (they are written as they are).
+// Never a line of the wrong form or a frame the conversion broke.
 bool converter_fault(const ripaion::check::Problem& p, const ripaion::conv::GameLines& lines, std::string_view bytes,
                      ripaion::pipeline::InputFormat format) {
-    switch (p.kind) {
-        case ProblemKind::Json:
-        case ProblemKind::Type:
-        case ProblemKind::Field: return true;
-        case ProblemKind::Frame: {
-            if (p.line < 1 || p.line > lines.count() || lines.line(p.line - 1) != "{\"type\":\"end_kyoku\"}") return true;
-            std::size_t hands = 0;
-            for (std::size_t i = 0; i < p.line; ++i) hands += lines.line(i).rfind("{\"type\":\"start_kyoku\",", 0) == 0;
-            return hands == 0 || !hand_without_result(bytes, format, hands - 1);
-        }
-        default: return false;
+    if (p.kind != ProblemKind::Json && p.kind != ProblemKind::Type && p.kind != ProblemKind::Field &&
+        p.kind != ProblemKind::Frame) {
+        return false;
     }
+    if (p.line < 1 || p.line > lines.count()) return true;
+    std::size_t hands = 0;
+    for (std::size_t i = 0; i < p.line; ++i) hands += lines.line(i).rfind("{\"type\":\"start_kyoku\",", 0) == 0;
+    if (hands == 0) return true;
+    const std::string_view line = lines.line(p.line - 1);
+    if (p.kind == ProblemKind::Frame && line == "{\"type\":\"end_kyoku\"}") {
+        return !hand_outcome_is(bytes, format, hands - 1, [](const auto& win) { return win.wins.empty(); });
+    }
+    if (p.kind == ProblemKind::Field && line.rfind("{\"type\":\"hora\",", 0) == 0) {
+        return !hand_outcome_is(bytes, format, hands - 1, [](const auto& win) {
+            for (const auto& w : win.wins)
+                if (w.actor > 3 || w.target > 3) return true;
+            return false;
+        });
+    }
+    return true;
 }
 
 }  // namespace
