@@ -199,11 +199,17 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
     schedule = Schedule(len(jobs), workers, redo_finished=settings.manifest)
     live: List[_Worker] = []
 
+    def current(w: _Worker) -> Optional[int]:
+        """The log a worker is converting: the first not done of its ranges.
+        Not only of the first: the answer of a finished range may still be in
+        the pipe while the worker converts the next one."""
+        return next((i for span in w.spans for i in range(*span) if done[i] == OPEN), None)
+
     def remove_temps(w: _Worker) -> None:
-        """The temporary file of a dead worker: one for a log of its current range."""
-        if w.spans:
-            destinations = (jobs[i].destination for i in range(*w.spans[0]) if done[i] == OPEN)
-            _output.remove_temps_of(w.process.pid, settings.token, destinations)
+        """The temporary file of a dead worker: one for the log it was converting."""
+        converting = current(w)
+        if converting is not None:
+            _output.remove_temps_of(w.process.pid, settings.token, [jobs[converting].destination])
 
     def start_worker() -> None:
         parent_end, child_end = context.Pipe()
@@ -297,10 +303,9 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
         unreported = [jobs[i] for i in range(len(jobs))
                       if done[i] in (DONE_CONVERTED, DONE_SKIPPED) and not reported[i]]
         for w in live:
-            if w.spans:
-                current = next((i for i in range(*w.spans[0]) if done[i] == OPEN), None)
-                if current is not None:
-                    unreported.append(jobs[current])
+            converting = current(w)
+            if converting is not None:
+                unreported.append(jobs[converting])
         stopped(done[:].count(DONE_CONVERTED), unreported)
         raise
     finally:
