@@ -1,6 +1,7 @@
 """What the module's tests share: the test logs, the smallest log and its
 lines, the messages of the file failures, and the check of a plain OSError."""
 
+import os
 from pathlib import Path
 
 import pytest
@@ -31,3 +32,17 @@ def expect_os_error(message, filename, mjai_out):
     assert type(caught.value) is OSError
     assert caught.value.args == (message,)
     assert caught.value.errno is None and caught.value.__cause__ is None
+
+
+def require_cluster_mode():
+    """Skip the calling test module when the cluster mode cannot be tested:
+    under the sanitizers (clusters of instrumented processes would only make
+    that run slower), or without the dask extra, unless CI requires it."""
+    if os.environ.get("RIPAION_SANITIZED") == "1":
+        pytest.skip("not under the sanitizers", allow_module_level=True)
+    try:
+        import distributed  # noqa: F401
+    except ImportError:
+        if os.environ.get("RIPAION_REQUIRE_DASK") == "1":
+            raise
+        pytest.skip("the dask extra is not installed", allow_module_level=True)

@@ -20,21 +20,17 @@ import zlib
 from pathlib import Path
 
 import pytest
+from support import require_cluster_mode
 
-if os.environ.get("RIPAION_SANITIZED") == "1":
-    # The extension under the sanitizers is what that run tests; clusters of
-    # instrumented processes would only make it slower.
-    pytest.skip("not under the sanitizers", allow_module_level=True)
-try:
-    import dask
-    import dask.bag
-    import fsspec
-    import fsspec.implementations.memory
-    from distributed import Client, LocalCluster
-except ImportError:
-    if os.environ.get("RIPAION_REQUIRE_DASK") == "1":
-        raise
-    pytest.skip("the dask extra is not installed", allow_module_level=True)
+# The cluster-mode imports follow the check that skips this module without them.
+# ruff: noqa: E402
+require_cluster_mode()
+
+import dask
+import dask.bag
+import fsspec
+import fsspec.implementations.memory
+from distributed import Client, LocalCluster
 
 from cli_support import holders_of
 from ripaion_rs import _dask, _storage

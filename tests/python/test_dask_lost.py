@@ -15,15 +15,13 @@ import time
 from pathlib import Path
 
 import pytest
+from support import require_cluster_mode
 
-if os.environ.get("RIPAION_SANITIZED") == "1":
-    pytest.skip("not under the sanitizers", allow_module_level=True)
-try:
-    from distributed import Client
-except ImportError:
-    if os.environ.get("RIPAION_REQUIRE_DASK") == "1":
-        raise
-    pytest.skip("the dask extra is not installed", allow_module_level=True)
+# The cluster-mode imports follow the check that skips this module without them.
+# ruff: noqa: E402
+require_cluster_mode()
+
+from distributed import Client
 
 from cli_support import kill_group, start_cli
 from ripaion_rs.dask import ClusterLost, convert_logs
