@@ -22,6 +22,7 @@ Ref value(const std::string& s) { return text(s); }
 Ref value(double v) { return Ref(PyFloat_FromDouble(v)); }
 Ref value(std::int32_t v) { return Ref(PyLong_FromLong(v)); }
 Ref value(std::uint8_t v) { return Ref(PyLong_FromLong(v)); }
+Ref flag(bool v) { return Ref::borrow(v ? Py_True : Py_False); }
 Ref value(model::Room room) {
     static constexpr const char* kNames[] = {"general", "upper", "special", "phoenix"};
     static PyObject* names[std::size(kNames)] = {};  // made once, as the keys below
@@ -51,18 +52,29 @@ Ref value(const std::optional<T>& v) {
 
 }  // namespace
 
-PyObject* game_info_dict(const model::GameInfo& info, std::size_t events) {
+PyObject* game_info_dict(const model::GameInfo& info, std::size_t events, const mjai::StartGame& start) {
     // The keys are made once: every converted log of a batch makes a dict.
     // The module lives in one interpreter, so they are never shared.
-    static constexpr const char* kKeys[] = {"hands", "events", "ref", "lobby", "room", "dan", "rate", "sx",
-                                            "final_scores", "placements"};
+    static constexpr const char* kKeys[] = {"hands", "events", "names", "aka", "east_only",    "ref",       "lobby",
+                                            "room",  "dan",    "rate",  "sx",  "final_scores", "placements"};
     static PyObject* keys[std::size(kKeys)] = {};
     for (std::size_t i = 0; i < std::size(kKeys); ++i) {
         if (!keys[i] && !(keys[i] = PyUnicode_InternFromString(kKeys[i]))) return nullptr;
     }
-    Ref values[] = {Ref(PyLong_FromSize_t(info.hands)), Ref(PyLong_FromSize_t(events)), value(info.ref),
-                    value(info.lobby), value(info.room), value(info.dan), value(info.rate), value(info.sx),
-                    value(info.final_scores), value(info.placements)};
+    // An east-only game starts its hands at East 4 (kyoku_first 4).
+    Ref values[] = {Ref(PyLong_FromSize_t(info.hands)),
+                    Ref(PyLong_FromSize_t(events)),
+                    value(start.names),
+                    flag(start.aka_flag),
+                    flag(start.kyoku_first == 4),
+                    value(info.ref),
+                    value(info.lobby),
+                    value(info.room),
+                    value(info.dan),
+                    value(info.rate),
+                    value(info.sx),
+                    value(info.final_scores),
+                    value(info.placements)};
     static_assert(std::size(values) == std::size(kKeys));
     Ref dict(PyDict_New());
     if (!dict) return nullptr;

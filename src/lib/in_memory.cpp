@@ -99,10 +99,17 @@ PyObject* run_convert(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwname
     return new_line_list(lines->value());
 }
 
+// What convert_with_info takes from the conversion beside the text.
+struct Described {
+    model::GameInfo info;
+    std::size_t events = 0;
+    mjai::StartGame start{};
+};
+
 // The text's bytes of convert_to_bytes (and of convert_with_info, which
-// passes `info` to take the game's description and its line count).
+// passes `described` to take the game's description).
 PyObject* text_bytes(const Signature& signature, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames,
-                     model::GameInfo* info = nullptr, std::size_t* events = nullptr) {
+                     Described* described = nullptr) {
     PyObject* bound[3];
     if (!bind_signature(signature, args, nargsf, kwnames, bound)) return nullptr;
     LogBytes data;
@@ -117,8 +124,11 @@ PyObject* text_bytes(const Signature& signature, PyObject* const* args, Py_ssize
     const pipeline::Failure serialize(pipeline::Failure::Serialize);
     bool unwritten = false;
     without_lock([&] {
-        game.emplace(convert_log_to_game(data, *format, info));
-        if (*game && events) *events = game->value().events.size();  // one line an event
+        game.emplace(convert_log_to_game(data, *format, described ? &described->info : nullptr));
+        if (*game && described) {
+            described->events = game->value().events.size();  // one line an event
+            described->start = game->value().start_game;
+        }
         if (!*game || !level) return;
         auto text = conv::encode_game_text(game->value());
         game.reset();  // freed before the lock is taken back
@@ -168,11 +178,10 @@ PyObject* run_convert_to_bytes(PyObject* const* args, Py_ssize_t nargsf, PyObjec
 }
 
 PyObject* run_convert_with_info(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
-    model::GameInfo info;
-    std::size_t events = 0;
-    Ref bytes(text_bytes(kWithInfoSignature, args, nargsf, kwnames, &info, &events));
+    Described described;
+    Ref bytes(text_bytes(kWithInfoSignature, args, nargsf, kwnames, &described));
     if (!bytes) return nullptr;
-    Ref dict(game_info_dict(info, events));
+    Ref dict(game_info_dict(described.info, described.events, described.start));
     if (!dict) return nullptr;
     return PyTuple_Pack(2, bytes.get(), dict.get());
 }

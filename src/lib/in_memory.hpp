@@ -30,7 +30,8 @@ inline constexpr const char* kConvertToBytesDoc =
 inline constexpr const char* kConvertWithInfoDoc =
     "convert_with_info(data, *, gzip=None, format='auto')\n--\n\n"
     "The bytes of convert_to_bytes(data, gzip=gzip, format=format) and a dict that\n"
-    "describes the game, from the same reading of the log: hands, events (lines), ref, lobby,\n"
+    "describes the game, from the same reading of the log: hands, events (lines),\n"
+    "names, aka and east_only (as its start_game line gives them), ref, lobby,\n"
     "room ('general', 'upper', 'special' or 'phoenix'), dan, rate and sx (one per\n"
     "seat), final_scores (points) and placements (1 to 4, equal scores in seat\n"
     "order from the first dealer). A field the log lacks, or holds in a form not\n"

@@ -87,7 +87,9 @@ def convert_with_info(
 
     The bytes are exactly those of convert_to_bytes, and the same exceptions are
     raised. The dict comes from the same reading of the log, with the keys
-    "hands" and "events" (int: hands converted, lines), "ref" (str: the JSON
+    "hands" and "events" (int: hands converted, lines), "names" (the four names
+    of the start_game line), "aka" (bool: its aka_flag), "east_only" (bool: its
+    kyoku_first is 4), "ref" (str: the JSON
     log's game id; None for mjlog), "lobby" (int), "room" ("general", "upper",
     "special" or "phoenix"), "dan" (four rank texts as Tenhou's JSON writes them,
     e.g. "七段", "１級"), "rate" (four floats), "sx" (four texts), "final_scores"

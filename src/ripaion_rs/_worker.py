@@ -5,7 +5,6 @@ and a cluster's workers; what differs between them is only the storage."""
 from __future__ import annotations
 
 import os
-import zlib
 from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple
 
 from ._check import check
@@ -41,15 +40,29 @@ def game_id(path: str) -> Optional[str]:
     return find_game_id(os.path.basename(path))
 
 
-# What the extension says of a game beside its conversion, in the manifest.
-FACTS = ("lobby", "room", "dan", "rate", "sx", "final_scores", "placements")
+# What a manifest line says of a converted game, in this order after its
+# input, output, game id and date: all of it from the converting call's
+# dict (convert_with_info), under the same keys.
+DESCRIBED = ("names", "aka", "east_only", "hands", "events", "lobby", "room", "dan", "rate", "sx", "final_scores",
+             "placements")
 
 
-def manifest_entry(source: str, destination: str, text: bytes, info: Optional[Dict[str, Any]] = None) -> Manifest:
-    """What the manifest says of a converted log: names and rule flags from
-    its start_game line (`text` holds at least that line), hands, events and
-    the game's facts from the converting call's `info`; without `info` (an
-    output written earlier), hands and events counted in the whole `text`."""
+def manifest_entry(source: str, destination: str, info: Dict[str, Any]) -> Manifest:
+    """What the manifest says of a converted log, from what its conversion
+    told of it; a key `info` lacks is null."""
+    gid = game_id(source)
+    if gid is None and isinstance(info.get("ref"), str):
+        gid = find_game_id(info["ref"])
+    entry = {"input": source, "output": destination, "game_id": gid, "date": game_date(gid)}
+    for key in DESCRIBED:
+        entry[key] = info.get(key)
+    return entry
+
+
+def described_output(text: bytes, facts: Optional[Dict[str, Any]]) -> Dict[str, Any]:
+    """What an output written earlier says of its game: names and rule flags
+    from its start_game line, hands and events from `facts` (its log's
+    conversion now) or else counted in the text, and the rest of `facts`."""
     import json
 
     end = text.find(b"\n")
@@ -57,39 +70,15 @@ def manifest_entry(source: str, destination: str, text: bytes, info: Optional[Di
     start = json.loads(first) if first else {}
     if not isinstance(start, dict):
         start = {}
-    gid = game_id(source)
-    if gid is None and info is not None and isinstance(info.get("ref"), str):
-        gid = find_game_id(info["ref"])
-    entry = {
-        "input": source,
-        "output": destination,
-        "game_id": gid,
-        "date": game_date(gid),
-        "names": start.get("names"),
-        "aka": start.get("aka_flag"),
-        "east_only": start.get("kyoku_first") == 4,
-    }
-    if info is None:
+    described = dict(facts) if facts is not None else {
         # Line starts: no JSON string holds an unescaped quote.
-        entry["hands"] = text.count(b'\n{"type":"start_kyoku"')
-        entry["events"] = text.count(b"\n")
-    else:
-        entry["hands"] = info.get("hands")
-        entry["events"] = info.get("events")
-    for key in FACTS:
-        entry[key] = None if info is None else info.get(key)
-    return entry
-
-
-def first_line(out: bytes, level: Optional[int]) -> bytes:
-    """The start_game line of an output, decompressing no more of it than that."""
-    if level is None:
-        return out[: out.find(b"\n") + 1]
-    inflater = zlib.decompressobj(wbits=31)
-    text = inflater.decompress(out, 1024)
-    while b"\n" not in text and inflater.unconsumed_tail:  # long names: on to the line's end
-        text += inflater.decompress(inflater.unconsumed_tail, 1024)
-    return text
+        "hands": text.count(b'\n{"type":"start_kyoku"'),
+        "events": text.count(b"\n"),
+    }
+    described["names"] = start.get("names")
+    described["aka"] = start.get("aka_flag")
+    described["east_only"] = start.get("kyoku_first") == 4
+    return described
 
 
 def skipped_entry(source: str, destination: str, size: Optional[int]) -> Manifest:
@@ -114,7 +103,7 @@ def entry_of_output(job: Job, cap: int, storage: "Storage") -> Manifest:
     try:
         data = storage.read(job.destination, cap * OUTPUT_READ_FACTOR, False)
         text = gunzip(data, cap * OUTPUT_READ_FACTOR) if data[:2] == b"\x1f\x8b" else data
-        entry = manifest_entry(job.source, job.destination, text, _facts_again(job, cap, storage))
+        entry = manifest_entry(job.source, job.destination, described_output(text, _facts_again(job, cap, storage)))
     except Exception:  # not an mjai stream of ours, or gone since
         return skipped_entry(job.source, job.destination, storage.size(job.destination))
     if entry["names"] is None:
@@ -150,7 +139,7 @@ def convert_log(job: Job, settings: Settings, storage: "Storage") -> Tuple[bytes
     if not settings.manifest:
         return convert_to_bytes(data, gzip=level), None
     out, info = convert_with_info(data, gzip=level)
-    entry = manifest_entry(job.source, job.destination, first_line(out, level), info)
+    entry = manifest_entry(job.source, job.destination, info)
     entry["bytes"] = len(out)
     return out, entry
 

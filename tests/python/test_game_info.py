@@ -5,6 +5,7 @@ form are None and never change the outcome."""
 
 from __future__ import annotations
 
+import gzip as gzip_module
 import json
 from pathlib import Path
 
@@ -70,9 +71,15 @@ def test_bytes_are_convert_to_bytes(path, gzip):
         assert result == expected
     else:
         assert result[0] == expected
-        assert set(result[1]) == {
-            "hands", "events", "ref", "lobby", "room", "dan", "rate", "sx", "final_scores", "placements",
+        info = result[1]
+        assert set(info) == {
+            "hands", "events", "names", "aka", "east_only", "ref", "lobby", "room", "dan", "rate", "sx",
+            "final_scores", "placements",
         }
+        text = gzip_module.decompress(expected) if gzip else expected
+        start = json.loads(text[: text.index(b"\n")])
+        assert (info["names"], info["aka"], info["east_only"]) == (
+            start["names"], start["aka_flag"], start["kyoku_first"] == 4)
 
 
 SOUND = json.loads((DATA / "logs" / "2019021004gm-00a9-0000-e2f6516d.json").read_text(encoding="utf-8"))
