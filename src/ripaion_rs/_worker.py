@@ -70,7 +70,7 @@ def described_output(text: bytes, facts: Optional[Dict[str, Any]]) -> Dict[str, 
     start = json.loads(first) if first else {}
     if not isinstance(start, dict):
         start = {}
-    described = dict(facts) if facts is not None else {
+    described: Dict[str, Any] = dict(facts) if facts is not None else {
         # Line starts: no JSON string holds an unescaped quote.
         "hands": text.count(b'\n{"type":"start_kyoku"'),
         "events": text.count(b"\n"),
