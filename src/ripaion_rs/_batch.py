@@ -9,6 +9,7 @@ from typing import IO, Any, Callable, List, Optional, Sequence, Tuple
 
 from ._job import EXIT_FAILED, EXIT_OK, EXIT_USAGE, Job, Kind, Outcome, Settings
 from ._manifest import Manifest, ManifestError
+from ._stopping import held
 from ._storage import Storage
 from ._worker import entry_of_output, run_job
 
@@ -39,7 +40,9 @@ def run(jobs: Sequence[Job], workers: int, settings: Settings, record: Callable[
     if workers <= 1 or len(jobs) <= 1:
         storage = Storage()
         for job in jobs:
-            record(run_job(job, settings, storage))
+            outcome = run_job(job, settings, storage)
+            with held:  # a line is written whole, and counted
+                record(outcome)
         return
     from . import _pool  # multiprocessing takes longer to import than a small run takes
 

@@ -18,6 +18,7 @@ from typing import Any, Callable, Deque, Dict, Iterator, List, Optional, Sequenc
 
 from . import _output, _storage
 from ._job import WORKER_DIED, Job, Outcome, RunStopped, Settings, batch_size, failed
+from ._stopping import held
 from ._worker import failure, run_job
 
 try:
@@ -146,26 +147,30 @@ def run(client: Any, jobs: Sequence[Job], settings: Settings, record: Callable[[
                 raise ClusterLost("lost the Dask scheduler at %s" % _address(client)) from None
             check_cluster()
             for future in done:
-                start, end, alone = owner.pop(future)
+                start, end, alone = owner[future]
                 if future.status == "cancelled":  # by the client, when it lost the scheduler
-                    owner[future] = (start, end, alone)
                     raise ClusterLost("lost the Dask scheduler at %s" % _address(client))
+                outcomes: Optional[List[Outcome]] = None
+                killed: Optional[BaseException] = None
                 try:
                     outcomes = future.result()
                 except KilledWorker as exc:
-                    if end - start > 1:
+                    killed = exc
+                except Exception as exc:  # the task could not run at all on the worker
+                    check_cluster()
+                    outcomes = [failure(jobs[i].source, exc) for i in range(start, end)]
+                # A stop takes the batch as in flight until all its outcomes are recorded.
+                with held:
+                    del owner[future]
+                    if outcomes is not None:
+                        for i, outcome in enumerate(outcomes, start):
+                            record(i, outcome)
+                    elif end - start > 1:
                         singles.extend(range(start, end))
                     elif not alone:
                         suspects.append(start)
                     else:
-                        record(start, failed(jobs[start].source, WORKER_DIED, _death_note(exc)))
-                except Exception as exc:  # the task could not run at all on the worker
-                    check_cluster()
-                    for i in range(start, end):
-                        record(i, failure(jobs[i].source, exc))
-                else:
-                    for i, outcome in enumerate(outcomes, start):
-                        record(i, outcome)
+                        record(start, failed(jobs[start].source, WORKER_DIED, _death_note(killed)))
                 future.release()
                 idle_since = time.monotonic()
             check_cluster()

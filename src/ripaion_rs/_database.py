@@ -22,7 +22,6 @@ import os
 import signal
 import sqlite3
 import threading
-import urllib.parse
 from types import FrameType
 from typing import Any, Dict, Iterator, List, NamedTuple, Optional, Tuple, Union
 
@@ -77,11 +76,21 @@ class Row(NamedTuple):
 
 # ---------------------------------------------------------------- opening
 
+_URI_SAFE = frozenset(b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-~")
+
+
+def _uri_path(path: str) -> str:
+    """`path` for a file: URI, every other byte as %XX (SQLite decodes them;
+    a bare '?', '#' or '%' would end or change the path). Done here rather
+    than by urllib, whose import is a good part of the command's start."""
+    return "".join(chr(b) if b in _URI_SAFE else "%%%02X" % b for b in os.fsencode(path))
+
+
 def connect(path: str) -> sqlite3.Connection:
     """A read-only connection. Texts come as bytes: an id that is not valid
     UTF-8 must not stop the reading, and content stored as text is wanted
     as bytes anyway."""
-    uri = "file:%s?mode=ro" % urllib.parse.quote(os.path.abspath(path))
+    uri = "file:%s?mode=ro" % _uri_path(os.path.abspath(path))
     try:
         connection = sqlite3.connect(uri, uri=True, isolation_level=None, check_same_thread=False)
         connection.text_factory = bytes

@@ -6,7 +6,6 @@ from __future__ import annotations
 
 import enum
 import signal
-from dataclasses import dataclass
 from typing import Any, Dict, NamedTuple, Optional
 
 from . import _ripaion
@@ -56,8 +55,7 @@ class Job(NamedTuple):
     content: Optional[bytes] = None
 
 
-@dataclass(frozen=True)
-class Settings:
+class Settings(NamedTuple):
     """What every job of a run is done with; the same in every worker, and
     passed with the jobs (a cluster worker's threads may serve two runs)."""
 

@@ -13,9 +13,8 @@ Tenhou game id holds.
 
 from __future__ import annotations
 
-import hashlib
 import re
-from typing import Optional
+from typing import Optional, Tuple
 
 LAYOUTS = ("date", "flat", "mirror")
 OTHER_FOLDER = "other"
@@ -34,10 +33,10 @@ _UNSAFE = re.compile(r"[%/\\\x00-\x1f\x7f]|\A\.")
 def _dated(match: "Optional[re.Match[str]]") -> Optional[str]:
     if match is None:
         return None
-    year, month, day, hour = (int(part) for part in match.groups())
-    if not (1 <= month <= 12 and 1 <= day <= 31 and hour <= 23):
+    year, month, day, hour = match.groups()  # four digits, then two each
+    if not (1 <= int(month) <= 12 and 1 <= int(day) <= 31 and int(hour) <= 23):
         return None
-    return "%04d-%02d-%02dT%02d" % (year, month, day, hour)
+    return "%s-%s-%sT%s" % (year, month, day, hour)
 
 
 def game_date(game_id: Optional[str]) -> Optional[str]:
@@ -50,8 +49,17 @@ def game_date(game_id: Optional[str]) -> Optional[str]:
 
 def find_game_id(text: str) -> Optional[str]:
     """The Tenhou game id inside a name or a `ref` (`...&tw=2`, `game.mjlog`), if any."""
+    return find_game(text)[0]
+
+
+def find_game(text: str) -> Tuple[Optional[str], Optional[str]]:
+    """The Tenhou game id inside a name or a `ref`, and its date (as
+    game_date gives it); (None, None) when there is none."""
     match = GAME_ID.search(text)
-    return match.group(0) if match and _dated(match) else None
+    date = _dated(match)
+    if match is None or date is None:
+        return None, None
+    return match.group(0), date
 
 
 def safe_name(log_id: str) -> str:
@@ -63,6 +71,8 @@ def safe_name(log_id: str) -> str:
         return "%"  # the empty id; "%" alone is never the encoding of another id
     encoded = name.encode("utf-8")
     if len(encoded) > _LONGEST_NAME:
+        import hashlib  # only for such ids: its import is a good part of the command's start
+
         digest = hashlib.sha256(log_id.encode("utf-8", "surrogatepass")).hexdigest()[:16]
         head = encoded[:_LONGEST_NAME - 17].decode("utf-8", "ignore")
         name = "%s~%s" % (head, digest)

@@ -58,7 +58,10 @@ class Manifest:
 
     def __init__(self, path: str, resume: bool, storage: Optional[Storage] = None) -> None:
         self.path = path
-        self.listed: Set[str] = set()  # outputs that have their line
+        # Outputs that have their line in the earlier manifest. Not those of
+        # this run: no two jobs share an output, so none comes twice, and a
+        # run over millions of rows keeps no set of them all.
+        self.listed: Set[str] = set()
         self.fd: Optional[int] = None
         flags = os.O_WRONLY | os.O_CREAT | os.O_APPEND | os.O_CLOEXEC
         if not resume or not _is_regular(path):
@@ -83,12 +86,9 @@ class Manifest:
 
     def add(self, kind: Kind, entry: Dict[str, Any]) -> None:
         """A converted log's line; a skipped log's unless its output has one."""
-        output = entry.get("output")
-        if kind is Kind.SKIPPED and output in self.listed:
+        if kind is Kind.SKIPPED and entry.get("output") in self.listed:
             return
         self.write(entry)
-        if isinstance(output, str):
-            self.listed.add(output)
 
     def write(self, entry: Dict[str, Any]) -> None:
         assert self.fd is not None

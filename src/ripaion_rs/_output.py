@@ -4,10 +4,8 @@ up the temporary files of writers that were killed."""
 from __future__ import annotations
 
 import errno
-import hashlib
 import os
 import re
-import secrets
 import stat
 from typing import Iterable, Iterator, List, Optional, Tuple
 
@@ -27,12 +25,15 @@ pending_temp: Optional[str] = None
 TEMP_PATTERN = re.compile(r"\..+\.ripaion-([0-9]+)-([a-z0-9]{8})\.tmp\Z", re.DOTALL)
 _TEMP_TAIL = ".ripaion-%d-%s.tmp"
 _NAME_MAX = 255
-_TOKEN_ALPHABET = "abcdefghijklmnopqrstuvwxyz0123456789"
+# 32 characters, so that a random byte picks one without bias.
+_TOKEN_ALPHABET = "abcdefghijklmnopqrstuvwxyz012345"
 _CREATE_TEMP = os.O_WRONLY | os.O_CREAT | os.O_EXCL | os.O_NOFOLLOW | os.O_CLOEXEC
 
 
 def new_token() -> str:
-    return "".join(secrets.choice(_TOKEN_ALPHABET) for _ in range(8))
+    # The system's random source, as `secrets` reads it, without that
+    # module's import time on every start of the command.
+    return "".join(_TOKEN_ALPHABET[byte % 32] for byte in os.urandom(8))
 
 
 def _temp_name_candidates(path: str, pid: int, token: str) -> Iterator[str]:
@@ -43,6 +44,8 @@ def _temp_name_candidates(path: str, pid: int, token: str) -> Iterator[str]:
     tail = _TEMP_TAIL % (pid, token)
     if len(os.fsencode(name)) + 1 + len(tail) <= _NAME_MAX:
         yield os.path.join(directory, "." + name + tail)
+    import hashlib  # only for such names: its import is a good part of the command's start
+
     yield os.path.join(directory, "." + hashlib.sha256(os.fsencode(name)).hexdigest()[:16] + tail)
 
 

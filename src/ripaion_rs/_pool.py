@@ -32,6 +32,7 @@ from typing import Any, Callable, Deque, Dict, List, Optional, Sequence, Tuple
 
 from . import _output
 from ._job import CONVERTED, SKIPPED, WORKER_DIED, Job, Kind, Outcome, Settings, batch_size, failed
+from ._stopping import held
 from ._storage import Storage
 from ._worker import run_job
 
@@ -191,8 +192,9 @@ def run_workers(jobs: Sequence[Job], workers: int, settings: Settings, record: C
     release: Callable[[int, int], None] = getattr(jobs, "release", lambda start, end: None)
 
     def record_at(index: int, outcome: Outcome) -> None:
-        reported[index] = 1
-        record(outcome)
+        with held:  # reported only with its manifest line
+            reported[index] = 1
+            record(outcome)
         release(index, index + 1)
 
     context = multiprocessing.get_context("fork")

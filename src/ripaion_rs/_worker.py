@@ -11,7 +11,7 @@ from ._check import check
 from ._content import unpack
 from ._gunzip import gunzip
 from ._job import CONVERTED, SKIPPED, Job, Kind, Outcome, OutputOutsideFolder, Settings, failed, stays_below, with_entry
-from ._layout import find_game_id, game_date
+from ._layout import find_game, find_game_id, game_date
 from ._ripaion import convert_to_bytes, convert_with_info
 
 if TYPE_CHECKING:
@@ -50,10 +50,10 @@ DESCRIBED = ("names", "aka", "east_only", "hands", "events", "lobby", "room", "d
 def manifest_entry(source: str, destination: str, info: Dict[str, Any]) -> Manifest:
     """What the manifest says of a converted log, from what its conversion
     told of it; a key `info` lacks is null."""
-    gid = game_id(source)
+    gid, date = find_game(os.path.basename(source))
     if gid is None and isinstance(info.get("ref"), str):
-        gid = find_game_id(info["ref"])
-    entry = {"input": source, "output": destination, "game_id": gid, "date": game_date(gid)}
+        gid, date = find_game(info["ref"])
+    entry = {"input": source, "output": destination, "game_id": gid, "date": date}
     for key in DESCRIBED:
         entry[key] = info.get(key)
     return entry

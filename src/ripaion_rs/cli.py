@@ -4,7 +4,6 @@ from __future__ import annotations
 
 import argparse
 import contextlib
-import dataclasses
 import errno
 import os
 import re
@@ -12,7 +11,6 @@ import signal
 import stat
 import sys
 import time
-from types import FrameType
 from typing import IO, TYPE_CHECKING, Callable, Iterator, List, NoReturn, Optional, Sequence, Set, Tuple
 
 from . import _batch, _output
@@ -52,6 +50,7 @@ from ._layout import LAYOUTS
 from ._manifest import Manifest
 from ._progress import ProgressBar
 from ._ripaion import __version__, detect_format
+from ._stopping import Terminated, ignore, stop_the_run
 from ._storage import StandardOutputFailed, Storage, is_url, local_path
 from ._worker import run_job
 
@@ -97,26 +96,6 @@ read), 2 for usage errors, 130 after Ctrl-C, 143 after SIGTERM.
 # "type", after an optional byte-order mark and blanks.
 _JSON_LOG_START = re.compile(rb'\A(?:\xef\xbb\xbf)?\s*\{(?!\s*"type")\s*(?:"|\})')
 _GZIP_MAGIC = b"\x1f\x8b"
-
-
-class Terminated(BaseException):
-    """SIGTERM, turned into an exception so that it stops the workers and
-    removes unfinished files on the way out, like Ctrl-C."""
-
-
-def _ignore(signum: int, frame: Optional[FrameType]) -> None:
-    """A handler that does nothing. (Not SIG_IGN: a signal that arrived just
-    before SIG_IGN was set would raise "ignored due to race condition".)"""
-
-
-def _stop_the_run(signum: int, frame: Optional[FrameType]) -> None:
-    """SIGINT and SIGTERM: the first stops the run; later ones are ignored,
-    so that a second Ctrl-C cannot cut the clean-up short."""
-    for other in (signal.SIGINT, signal.SIGTERM):
-        signal.signal(other, _ignore)
-    if signum == signal.SIGINT:
-        raise KeyboardInterrupt
-    raise Terminated()
 
 
 def _positive(text: str) -> int:
@@ -484,7 +463,7 @@ def _convert_batch(parser: argparse.ArgumentParser, args: argparse.Namespace, se
         parser.error("--cluster-timeout needs a Dask cluster (--scheduler ADDRESS or --dask local:N)")
     elif any(is_url(location) for location in [args.output, *args.inputs]):
         parser.error("URLs as INPUT or -o need a Dask cluster (--scheduler ADDRESS or --dask local:N)")
-    settings = dataclasses.replace(settings, output_root=args.output)
+    settings = settings._replace(output_root=args.output)
     # Every check comes before anything is created.
     with contextlib.ExitStack() as stack:
         others, databases = _open_databases(parser, args, stack)
@@ -674,7 +653,7 @@ def main(argv: Optional[Sequence[str]] = None) -> int:
 @contextlib.contextmanager
 def _signals_stop_the_run() -> Iterator[None]:
     try:
-        previous = [(s, signal.signal(s, _stop_the_run)) for s in (signal.SIGINT, signal.SIGTERM)]
+        previous = [(s, signal.signal(s, stop_the_run)) for s in (signal.SIGINT, signal.SIGTERM)]
     except ValueError:  # called from a thread other than the main one
         previous = []
     try:
@@ -716,7 +695,7 @@ def run() -> NoReturn:
     """The `ripaion` program: the first Ctrl-C or SIGTERM ends it with 130 or
     143 wherever it comes, with no traceback; the handlers stay to the end."""
     for signum in (signal.SIGINT, signal.SIGTERM):
-        signal.signal(signum, _stop_the_run)
+        signal.signal(signum, stop_the_run)
     try:
         status = _run_command(None)
     except KeyboardInterrupt:
@@ -724,7 +703,7 @@ def run() -> NoReturn:
     except Terminated:
         status = EXIT_TERMINATED
     for signum in (signal.SIGINT, signal.SIGTERM):
-        signal.signal(signum, _ignore)
+        signal.signal(signum, ignore)
     # Blocked for the rest of the process: the interpreter gives a signal
     # with a handler of its own back its default action while it exits, so
     # a second Ctrl-C then would kill the command instead of its 130.

@@ -58,6 +58,15 @@ def test_rows_to_convert_come_decompressed_and_skipped_ones_unread(database):
         convert_to_bytes(taken[broken])
 
 
+@pytest.mark.parametrize("name", ["a?b.db", "a#b.db", "100%.db", "a%3Fb.db", "sp ace.db", "日本.db", "x\udcff.db"])
+def test_a_database_is_found_under_a_name_a_uri_would_misread(tmp_path, name):
+    rows = standard_rows("bzip2")
+    path = build_p(tmp_path / name, rows)
+    (tmp_path / "a").write_bytes(b"not this")  # where a name cut at '?' or '#' would lead
+    assert sorted(dict(read_log_database(path))) == sorted(
+        r.log_id for r in rows if r.expect in ("converted", "failed"))
+
+
 def test_batches_are_bounded_by_bytes_and_rows(tmp_path):
     xml = records()[0][1]
     path = tmp_path / "many.db"

@@ -98,7 +98,7 @@ def test_a_stopped_run_leaves_a_line_for_every_output_and_its_resume_one_each(tm
     assert process.returncode == 128 + stop, stderr
     on_disk = {str(p) for p in out.rglob("*.mjson")}
     listed = lines_of(manifest)
-    assert set(listed) == on_disk
+    assert set(listed) == on_disk, (set(listed) - on_disk, on_disk - set(listed), len(listed), len(on_disk))
     assert all(entry["hands"] > 0 for entry in listed.values())
     result = run_cli("-q", "-o", out, "--skip-existing", "--manifest", manifest, src, cwd=tmp_path, timeout=300)
     assert result.returncode == 0, result.stderr
