@@ -1,10 +1,14 @@
 #include "facts.hpp"
 
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "arguments.hpp"
 #include "data_argument.hpp"
 #include "errors.hpp"
+#include "in_memory.hpp"
+#include "manifest_members.hpp"
 #include "py_ref.hpp"
 #include "ripaion/gzip/gzip_member.hpp"
 #include "ripaion/pipeline/pipeline.hpp"
@@ -18,6 +22,8 @@ PyMethodDef g_fact_defs[] = {
      "detect_format(head)\n--\n\n"
      "The format format=\"auto\" reads a log whose bytes start with `head`: \"tenhou6\", \"mjlog\", or \"gzip\" "
      "(told once decompressed)."},
+    {"convert_for_manifest", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)(void)>(&convert_for_manifest)),
+     METH_FASTCALL | METH_KEYWORDS, kConvertForManifestDoc},
     {"names_standard_output", &names_standard_output, METH_O,
      "names_standard_output(path)\n--\n\n"
      "Whether `path` (str or os.PathLike) means standard output where an output path is taken."},
@@ -57,8 +63,16 @@ bool add_facts(PyObject* module) {
         if (!set_attribute(module, def.ml_name, Ref(PyCMethod_New(&def, module, module_name.get(), nullptr))))
             return false;
     }
+    Ref keys(PyTuple_New(static_cast<Py_ssize_t>(std::size(kManifestKeys))));
+    if (!keys) return false;
+    for (std::size_t i = 0; i < std::size(kManifestKeys); ++i) {
+        PyObject* key = PyUnicode_FromString(kManifestKeys[i]);
+        if (!key) return false;
+        PyTuple_SET_ITEM(keys.get(), static_cast<Py_ssize_t>(i), key);
+    }
     return set_attribute(module, "MIN_GZIP_LEVEL", Ref(PyLong_FromLong(gzip::kMinLevel))) &&
-           set_attribute(module, "MAX_GZIP_LEVEL", Ref(PyLong_FromLong(gzip::kMaxLevel)));
+           set_attribute(module, "MAX_GZIP_LEVEL", Ref(PyLong_FromLong(gzip::kMaxLevel))) &&
+           set_attribute(module, "MANIFEST_KEYS", std::move(keys));
 }
 
 }  // namespace ripaion::py

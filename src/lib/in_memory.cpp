@@ -9,10 +9,12 @@
 #include "data_argument.hpp"
 #include "errors.hpp"
 #include "game_info.hpp"
+#include "manifest_members.hpp"
 #include "output.hpp"
 #include "py_ref.hpp"
 #include "ripaion/gzip/gzip_member.hpp"
 #include "ripaion/pipeline/pipeline.hpp"
+#include "ripaion/utf8.hpp"
 #include "signature.hpp"
 
 namespace ripaion::py {
@@ -23,6 +25,7 @@ constexpr Signature kConvertSignature{"convert()", kConvertNames, 2, 1, 1};
 constexpr const char* kToBytesNames[] = {"data", "gzip", "format"};
 constexpr Signature kToBytesSignature{"convert_to_bytes()", kToBytesNames, 3, 1, 1};
 constexpr Signature kWithInfoSignature{"convert_with_info()", kToBytesNames, 3, 1, 1};
+constexpr Signature kForManifestSignature{"convert_for_manifest()", kToBytesNames, 3, 1, 1};
 
 // The `format` argument: "auto" (the default: told from the bytes),
 // "tenhou6" or "mjlog". Empty with an exception set.
@@ -186,7 +189,27 @@ PyObject* run_convert_with_info(PyObject* const* args, Py_ssize_t nargsf, PyObje
     return PyTuple_Pack(2, bytes.get(), dict.get());
 }
 
+PyObject* run_convert_for_manifest(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) {
+    Described described;
+    Ref bytes(text_bytes(kForManifestSignature, args, nargsf, kwnames, &described));
+    if (!bytes) return nullptr;
+    const std::string members = manifest_members(described.info, described.events, described.start);
+    // Written in ASCII only, so this cannot fail on the text.
+    Ref text(PyUnicode_FromStringAndSize(members.data(), static_cast<Py_ssize_t>(members.size())));
+    if (!text) return nullptr;
+    const auto& ref = described.info.ref;
+    Ref ref_text = ref && utf8_valid(*ref)
+                       ? Ref(PyUnicode_FromStringAndSize(ref->data(), static_cast<Py_ssize_t>(ref->size())))
+                       : Ref::borrow(Py_None);
+    if (!ref_text) return nullptr;
+    return PyTuple_Pack(3, bytes.get(), text.get(), ref_text.get());
+}
+
 }  // namespace
+
+PyObject* convert_for_manifest(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
+    return catching_faults([&] { return run_convert_for_manifest(args, nargsf, kwnames); });
+}
 
 PyObject* convert(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept {
     return catching_faults([&] { return run_convert(args, nargsf, kwnames); });

@@ -15,6 +15,7 @@ namespace ripaion::py {
 PyObject* convert(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 PyObject* convert_to_bytes(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 PyObject* convert_with_info(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
+PyObject* convert_for_manifest(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 
 inline constexpr const char* kConvertDoc =
     "convert(data, *, format='auto')\n--\n\n"
@@ -36,5 +37,12 @@ inline constexpr const char* kConvertWithInfoDoc =
     "seat), final_scores (points) and placements (1 to 4, equal scores in seat\n"
     "order from the first dealer). A field the log lacks, or holds in a form not\n"
     "understood, is None; it never changes whether the log converts or its text.";
+
+inline constexpr const char* kConvertForManifestDoc =
+    "convert_for_manifest(data, *, gzip=None, format='auto')\n--\n\n"
+    "For the command's manifest: the bytes of convert_to_bytes(data, gzip=gzip,\n"
+    "format=format), the members of the game's manifest line as json.dumps writes\n"
+    "them (MANIFEST_KEYS, each with its value in convert_with_info's dict), and the\n"
+    "dict's 'ref'.";
 
 }  // namespace ripaion::py

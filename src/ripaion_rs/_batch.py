@@ -7,7 +7,7 @@ import time
 from collections import Counter
 from typing import IO, Any, Callable, List, Optional, Sequence, Tuple
 
-from ._job import EXIT_FAILED, EXIT_OK, EXIT_USAGE, Job, Kind, Outcome, Settings
+from ._job import EXIT_FAILED, EXIT_OK, EXIT_USAGE, Entry, Job, Kind, Outcome, Settings
 from ._manifest import Manifest, ManifestError
 from ._stopping import held
 from ._storage import Storage
@@ -116,7 +116,7 @@ class Tally:
                     self._manifest_line(Kind.CONVERTED, entry_of_output(job, cap, storage))
                     self.converted += 1
 
-    def _manifest_line(self, kind: Kind, entry: dict[str, Any]) -> None:
+    def _manifest_line(self, kind: Kind, entry: Entry) -> None:
         assert self.manifest is not None
         try:
             self.manifest.add(kind, entry)

@@ -6,7 +6,7 @@ from __future__ import annotations
 
 import enum
 import signal
-from typing import Any, Dict, NamedTuple, Optional
+from typing import Any, Dict, NamedTuple, Optional, Union
 
 from . import _ripaion
 
@@ -71,6 +71,11 @@ class Settings(NamedTuple):
     scores: bool = False  # a check values every win too (check --scores)
 
 
+# A manifest line: its values, or (a converted log's, made by the
+# extension and the worker) its JSON text already.
+Entry = Union[Dict[str, Any], str]
+
+
 class Kind(enum.Enum):
     CONVERTED = "converted"  # also: a stream checked and found valid
     SKIPPED = "skipped"
@@ -87,7 +92,7 @@ class Outcome(NamedTuple):
     error: str = ""  # a failure's exception type name, a stream problem's kind, or why a row was skipped
     message: str = ""
     line: Optional[int] = None  # the line of a stream's problem
-    entry: Optional[Dict[str, Any]] = None  # the log's manifest line, when the run keeps a manifest
+    entry: Optional[Entry] = None  # the log's manifest line, when the run keeps a manifest
 
     @property
     def failed(self) -> bool:
@@ -114,8 +119,8 @@ def failed(source: str, error: str, message: str, line: Optional[int] = None) ->
     return Outcome(Kind.FAILED, source, error, message, line)
 
 
-def with_entry(kind: Kind, entry: Dict[str, Any]) -> Outcome:
-    return Outcome(kind, entry.get("input", ""), entry=entry)
+def with_entry(kind: Kind, source: str, entry: Entry) -> Outcome:
+    return Outcome(kind, source, entry=entry)
 
 
 class RunStopped(Exception):

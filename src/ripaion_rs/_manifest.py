@@ -17,9 +17,9 @@ from __future__ import annotations
 import json
 import os
 import stat
-from typing import Any, Dict, Iterable, List, Optional, Set
+from typing import Iterable, List, Optional, Set
 
-from ._job import Job, Kind
+from ._job import Entry, Job, Kind
 from ._output import new_token, publish, write_all
 from ._storage import Storage
 
@@ -84,15 +84,15 @@ class Manifest:
         """Which jobs need no run at all: their output exists and has its line."""
         return [job.destination in self.listed for job in jobs]
 
-    def add(self, kind: Kind, entry: Dict[str, Any]) -> None:
+    def add(self, kind: Kind, entry: Entry) -> None:
         """A converted log's line; a skipped log's unless its output has one."""
-        if kind is Kind.SKIPPED and entry.get("output") in self.listed:
+        if kind is Kind.SKIPPED and isinstance(entry, dict) and entry.get("output") in self.listed:
             return
         self.write(entry)
 
-    def write(self, entry: Dict[str, Any]) -> None:
+    def write(self, entry: Entry) -> None:
         assert self.fd is not None
-        line = (json.dumps(entry) + "\n").encode()
+        line = ((entry if isinstance(entry, str) else json.dumps(entry)) + "\n").encode()
         try:
             end: Optional[int] = os.lseek(self.fd, 0, os.SEEK_END)
         except OSError:  # a pipe

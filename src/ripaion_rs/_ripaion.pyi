@@ -133,3 +133,15 @@ def detect_format(head: Union[bytes, bytearray, memoryview, str]) -> str:
 
 def names_standard_output(path: Union[str, os.PathLike[str]]) -> bool:
     """Whether `path` means standard output where an output path is taken ("-", "-/", "-/.")."""
+
+MANIFEST_KEYS: tuple[str, ...]
+"""The members of a converted game's manifest line after its input, output,
+game id and date, in order; each holds the value of that key in
+convert_with_info's dict."""
+
+def convert_for_manifest(
+    data: bytes | str | Buffer, *, gzip: int | None = None, format: str = "auto"
+) -> tuple[bytes, str, str | None]:
+    """For the command's manifest: the bytes of convert_to_bytes(data, gzip=gzip,
+    format=format), the MANIFEST_KEYS members as json.dumps writes them (the text
+    between the braces), and convert_with_info's "ref"."""

@@ -4,6 +4,7 @@ and a cluster's workers; what differs between them is only the storage."""
 
 from __future__ import annotations
 
+import json
 import os
 from typing import TYPE_CHECKING, Any, Dict, Optional, Tuple
 
@@ -12,7 +13,7 @@ from ._content import unpack
 from ._gunzip import gunzip
 from ._job import CONVERTED, SKIPPED, Job, Kind, Outcome, OutputOutsideFolder, Settings, failed, stays_below, with_entry
 from ._layout import find_game, find_game_id, game_date
-from ._ripaion import convert_to_bytes, convert_with_info
+from ._ripaion import MANIFEST_KEYS, convert_for_manifest, convert_to_bytes, convert_with_info
 
 if TYPE_CHECKING:
     from ._storage import Storage
@@ -40,31 +41,35 @@ def game_id(path: str) -> Optional[str]:
     return find_game_id(os.path.basename(path))
 
 
-# What a manifest line says of a converted game, in this order after its
-# input, output, game id and date: all of it from the converting call's
-# dict (convert_with_info), under the same keys.
-DESCRIBED = ("names", "aka", "east_only", "hands", "events", "lobby", "room", "dan", "rate", "sx", "final_scores",
-             "placements")
+def _head(source: str, destination: str, ref: Any) -> Manifest:
+    """A manifest line's first members: the log, its output, and the game id
+    and date in the log's name, else in the JSON log's `ref`."""
+    gid, date = find_game(os.path.basename(source))
+    if gid is None and isinstance(ref, str):
+        gid, date = find_game(ref)
+    return {"input": source, "output": destination, "game_id": gid, "date": date}
 
 
 def manifest_entry(source: str, destination: str, info: Dict[str, Any]) -> Manifest:
     """What the manifest says of a converted log, from what its conversion
-    told of it; a key `info` lacks is null."""
-    gid, date = find_game(os.path.basename(source))
-    if gid is None and isinstance(info.get("ref"), str):
-        gid, date = find_game(info["ref"])
-    entry = {"input": source, "output": destination, "game_id": gid, "date": date}
-    for key in DESCRIBED:
+    told of it (convert_with_info's dict): after the head, the members
+    MANIFEST_KEYS names, in that order; a key `info` lacks is null."""
+    entry = _head(source, destination, info.get("ref"))
+    for key in MANIFEST_KEYS:
         entry[key] = info.get(key)
     return entry
+
+
+def manifest_line(source: str, destination: str, members: str, ref: Optional[str], size: int) -> str:
+    """The JSON text of manifest_entry(...) with "bytes": `size` after it,
+    with the members as the extension wrote them (convert_for_manifest)."""
+    return '%s, %s, "bytes": %d}' % (json.dumps(_head(source, destination, ref))[:-1], members, size)
 
 
 def described_output(text: bytes, facts: Optional[Dict[str, Any]]) -> Dict[str, Any]:
     """What an output written earlier says of its game: names and rule flags
     from its start_game line, hands and events from `facts` (its log's
     conversion now) or else counted in the text, and the rest of `facts`."""
-    import json
-
     end = text.find(b"\n")
     first = text[:end] if end >= 0 else text
     start = json.loads(first) if first else {}
@@ -128,9 +133,9 @@ def read_input(job: Job, settings: Settings, storage: "Storage") -> bytes:
     return unpack(job.content, settings.max_log_size)  # a database row's: compressed, perhaps
 
 
-def convert_log(job: Job, settings: Settings, storage: "Storage") -> Tuple[bytes, Optional[Manifest]]:
+def convert_log(job: Job, settings: Settings, storage: "Storage") -> Tuple[bytes, Optional[str]]:
     """One log's conversion without its output: the bytes of its mjai file,
-    with its manifest entry when the run keeps a manifest. The file is made
+    with its manifest line when the run keeps a manifest. The file is made
     whole in the extension, compressed there too, without a list of lines in
     between; the log's bytes say whether it is a JSON log or an mjlog record."""
     level = settings.gzip_level
@@ -138,10 +143,8 @@ def convert_log(job: Job, settings: Settings, storage: "Storage") -> Tuple[bytes
     # format="auto": an mjlog record or a JSON log, told by the bytes.
     if not settings.manifest:
         return convert_to_bytes(data, gzip=level), None
-    out, info = convert_with_info(data, gzip=level)
-    entry = manifest_entry(job.source, job.destination, info)
-    entry["bytes"] = len(out)
-    return out, entry
+    out, members, ref = convert_for_manifest(data, gzip=level)
+    return out, manifest_line(job.source, job.destination, members, ref, len(out))
 
 
 def read_stream(job: Job, settings: Settings, storage: "Storage") -> bytes:
@@ -177,7 +180,7 @@ def run_job(job: Job, settings: Settings, storage: "Storage") -> Outcome:
         if settings.skip_existing and storage.exists(job.destination):
             if not settings.manifest:
                 return SKIPPED
-            return with_entry(Kind.SKIPPED, entry_of_output(job, settings.max_log_size, storage))
+            return with_entry(Kind.SKIPPED, job.source, entry_of_output(job, settings.max_log_size, storage))
         data, entry = convert_log(job, settings, storage)
         storage.write(job.destination, data, settings.token)
     except Exception as exc:
@@ -186,4 +189,4 @@ def run_job(job: Job, settings: Settings, storage: "Storage") -> Outcome:
         if not is_internal_fault(exc):
             raise
         return failure(job.source, exc)
-    return CONVERTED if entry is None else with_entry(Kind.CONVERTED, entry)
+    return CONVERTED if entry is None else with_entry(Kind.CONVERTED, job.source, entry)
