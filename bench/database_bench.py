@@ -1,7 +1,7 @@
 """A Tenhou log database through the `ripaion` command, side by side with the
 Python loop a user would write for it.
 
-    python bench/database_bench.py [--corpus DIR] [--repeat N] [--tmp DIR] [--big-gb G]
+    python bench/database_bench.py [--corpus DIR] [--repeat N] [--tmp DIR] [--big-gb G] [--instructions]
 
 Builds a layout-P database (bzip2 content) of the corpus's mjlog records,
 then prints, each the best of N runs (run in turn, so that a busy moment of
@@ -15,7 +15,10 @@ a shared machine weighs on all alike), with the processor time beside it:
   command;
 - `-j 2` against `-j 1` (target >= 1.7x; the machine is shared, so the load
   average is printed beside it);
-- `--gzip --manifest` against `--gzip` (target <= 3% more);
+- `--gzip --manifest` against `--gzip` (target <= 3% more); with
+  --instructions also in instructions executed, under valgrind's callgrind
+  (the same count on every run, where wall times on a shared machine vary
+  from run to run by as much as the difference measured);
 - with --big-gb G > 0: a database of about G GB, the corpus's rows repeated
   under distinct game ids, through `-j 2`, and the peak resident memory of
   the command's parent process (target < 200 MB at 2 GB); see big_memory.
@@ -169,6 +172,9 @@ def main():
     parser.add_argument("--repeat", type=int, default=3, help="runs per figure; the best is kept")
     parser.add_argument("--tmp", default=None, help="where the databases and outputs go")
     parser.add_argument("--big-gb", type=float, default=0.0, help="also the memory test on a database of G GB")
+    parser.add_argument("--instructions", action="store_true",
+                        help="also --gzip --manifest over --gzip in instructions executed (valgrind's callgrind): "
+                             "the same count on every run, whatever else the machine does")
     args = parser.parse_args()
 
     records = corpus_records(args.corpus)
@@ -210,10 +216,40 @@ def main():
         print("--gzip --manifest over --gzip: %+.1f%% (processor time %+.1f%%) (target <= 3%%)"
               % (100 * (wall["-j 1 --gzip --manifest"] / wall["-j 1 --gzip"] - 1),
                  100 * (cpu["-j 1 --gzip --manifest"] / cpu["-j 1 --gzip"] - 1)))
+        if args.instructions:
+            instructions(db_path, args.tmp)
         if args.big_gb > 0:
             big_memory(work, records, args.big_gb, args.tmp)
     finally:
         shutil.rmtree(work, ignore_errors=True)
+
+
+def instructions(db_path, tmp):
+    """Instructions of `-j 1 --gzip` and of `-j 1 --gzip --manifest`, the two
+    run side by side under callgrind (wall times on a shared machine vary by
+    more than the 3% the manifest may cost)."""
+    if shutil.which("valgrind") is None:
+        print("instructions: valgrind not found")
+        return
+    runs = []
+    for options in (("--gzip",), ("--gzip", "--manifest", "M")):
+        out = tempfile.mkdtemp(prefix="ripaion-db-bench-", dir=tmp)
+        args = [sys.executable, "-m", "ripaion_rs", "-q", "-j", "1", *options, "-o", out, db_path]
+        if "M" in args:
+            args[args.index("M")] = os.path.join(out, "manifest.jsonl")
+        process = subprocess.Popen(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null", *args],
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        runs.append((out, process))
+    counts = []
+    for out, process in runs:
+        _, err = process.communicate()
+        shutil.rmtree(out, ignore_errors=True)
+        found = re.search(rb"Collected : (\d+)", err)
+        if process.returncode != 0 or found is None:
+            sys.exit("callgrind failed: %s" % err.decode(errors="replace")[-500:])
+        counts.append(int(found.group(1)))
+    print("instructions: -j 1 --gzip %d, with --manifest %d: %+.2f%% (target <= 3%%)"
+          % (counts[0], counts[1], 100 * (counts[1] / counts[0] - 1)))
 
 
 def big_memory(work, records, gigabytes, tmp):
