@@ -694,21 +694,30 @@ def _run_command(argv: Optional[Sequence[str]]) -> int:
 def run() -> NoReturn:
     """The `ripaion` program: the first Ctrl-C or SIGTERM ends it with 130 or
     143 wherever it comes, with no traceback; the handlers stay to the end."""
-    for signum in (signal.SIGINT, signal.SIGTERM):
-        signal.signal(signum, stop_the_run)
+    status = EXIT_INTERRUPTED
     try:
+        # Inside: a Ctrl-C just after the first handler is set stops here too.
+        for signum in (signal.SIGINT, signal.SIGTERM):
+            signal.signal(signum, stop_the_run)
         status = _run_command(None)
     except KeyboardInterrupt:
         status = EXIT_INTERRUPTED
     except Terminated:
         status = EXIT_TERMINATED
+    try:
+        _no_more_stops()
+    except (KeyboardInterrupt, Terminated):  # one that came just as the run ended: its status stands
+        _no_more_stops()
+    sys.exit(status)
+
+
+def _no_more_stops() -> None:
     for signum in (signal.SIGINT, signal.SIGTERM):
         signal.signal(signum, ignore)
     # Blocked for the rest of the process: the interpreter gives a signal
     # with a handler of its own back its default action while it exits, so
     # a second Ctrl-C then would kill the command instead of its 130.
     signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGINT, signal.SIGTERM})
-    sys.exit(status)
 
 
 if __name__ == "__main__":
