@@ -12,13 +12,16 @@ from), checked over the whole corpus:
 2. Reading the facts never changes a conversion: for every corpus log, and
    for copies of it with its dan/rate/sx/sc/lobby/rule text (JSON) or its
    UN/GO/owari attributes (XML) damaged in several ways, `convert_with_info`
-   gives exactly `convert_to_bytes`'s bytes, or raises exactly its error.
+   gives exactly `convert_to_bytes`'s bytes, or raises exactly its error;
+   and the manifest members the extension writes for the command
+   (`convert_for_manifest`) are exactly `json.dumps` of those facts.
 
 Prints the counts and the first disagreements; exit status 1 if any.
 """
 
 from __future__ import annotations
 
+import json
 import re
 import sys
 from pathlib import Path
@@ -27,7 +30,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "pytho
 
 from game_facts import KEYS, agree, from_json, from_xml  # noqa: E402
 
-from ripaion_rs import convert_to_bytes, convert_with_info  # noqa: E402
+from ripaion_rs import _ripaion, convert_to_bytes, convert_with_info  # noqa: E402
 
 DEFAULT_CORPUS = Path(__file__).resolve().parent.parent.parent / "shared" / "corpus"
 
@@ -94,6 +97,16 @@ def damaged(data: bytes):
                 yield out.encode("utf-8")
 
 
+def members_agree(data: bytes, info) -> bool:
+    """convert_for_manifest (the command's manifest lines) against json.dumps
+    of convert_with_info's values: the same text, or the same refusal."""
+    members = outcome(_ripaion.convert_for_manifest, data)
+    if isinstance(info, Raised) or isinstance(members, Raised):
+        return members == info
+    facts = info[1]
+    return members[1] == json.dumps({k: facts[k] for k in _ripaion.MANIFEST_KEYS})[1:-1] and members[2] == facts["ref"]
+
+
 def main() -> int:
     corpus = Path(sys.argv[1]) if len(sys.argv) > 1 else DEFAULT_CORPUS
     problems = []
@@ -130,11 +143,16 @@ def main() -> int:
             if got != plain:
                 problems.append("%s: convert_with_info differs from convert_to_bytes (variant %d)"
                                 % (path, variants))
+            if not members_agree(variant, info):
+                problems.append("%s: the manifest members differ from json.dumps of the facts (variant %d)"
+                                % (path, variants))
             elif variant is not data and plain == outcome(convert_to_bytes, data):
                 same += 1
     print("%d corpus logs, %d variants with damaged facts: convert_with_info == convert_to_bytes for all but %d; "
-          "%d damaged variants convert exactly as their sound log"
-          % (len(logs), variants - len(logs), len([p for p in problems if "differs" in p]), same))
+          "%d damaged variants convert exactly as their sound log; the manifest members written by the extension "
+          "differ from json.dumps of the facts for %d"
+          % (len(logs), variants - len(logs), len([p for p in problems if "convert_with_info differs" in p]), same,
+             len([p for p in problems if "members differ" in p])))
     for problem in problems[:20]:
         print("  " + problem)
     if len(problems) > 20:
