@@ -39,14 +39,16 @@ def new_token() -> str:
 def _temp_name_candidates(path: str, pid: int, token: str) -> Iterator[str]:
     """The temporary names, in the order tried, of `path` written by `pid`:
     the readable one when it fits in a file name, then the hashed one. A
-    generator, so that the hash is only computed when a name needs it."""
-    directory, name = os.path.split(path)
+    generator, so that the hash is only computed when a name needs it. The
+    folder is kept as `path` writes it (string work, once per output)."""
+    head = path[: path.rfind("/") + 1]
+    name = path[len(head):]
     tail = _TEMP_TAIL % (pid, token)
-    if len(os.fsencode(name)) + 1 + len(tail) <= _NAME_MAX:
-        yield os.path.join(directory, "." + name + tail)
+    if (len(name) if name.isascii() else len(os.fsencode(name))) + 1 + len(tail) <= _NAME_MAX:
+        yield head + "." + name + tail
     import hashlib  # only for such names: its import is a good part of the command's start
 
-    yield os.path.join(directory, "." + hashlib.sha256(os.fsencode(name)).hexdigest()[:16] + tail)
+    yield head + "." + hashlib.sha256(os.fsencode(name)).hexdigest()[:16] + tail
 
 
 def temp_names(path: str, pid: int, token: str) -> List[str]:
@@ -79,7 +81,7 @@ def _create_temp(path: str, token: str, dir_fd: Optional[int], directory: str) -
         names = _temp_name_candidates(path, os.getpid(), token if attempt == 0 else new_token())
         too_long: Optional[OSError] = None
         for name in names:
-            pending_temp = os.path.join(directory, name)
+            pending_temp = os.path.join(directory, name) if directory else name
             try:
                 return os.open(name, _CREATE_TEMP, 0o666, dir_fd=dir_fd), name
             except OSError as exc:

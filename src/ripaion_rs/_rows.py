@@ -106,8 +106,14 @@ class StreamedJobs(Sequence[Job]):
         """The jobs in order, each released as the next is taken (the run in
         the command's own process)."""
         for index in range(self._total):
-            job = self[index]
-            self.release(index, index + 1)
+            job = self._held.pop(index, None)  # read ahead by an index, or else read now
+            if job is None:
+                if self._read != index:
+                    raise IndexError("job %d was released" % index)
+                job = next(self._source, None)
+                if job is None:  # cannot happen inside one read transaction
+                    raise IndexError("the database has fewer rows than counted")
+                self._read += 1
             yield job
 
     def release(self, start: int, end: int) -> None:
