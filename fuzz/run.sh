@@ -6,7 +6,7 @@
 # the invariants of every result (the stream checker's among them),
 # fuzz_differential compares the pipeline with the tests' full-event oracle.
 #   bash fuzz/run.sh [SECONDS] [extra libFuzzer flags...]
-# SECONDS is per target; FUZZ_TARGETS="fuzz_convert" picks targets.
+# SECONDS is per target, the targets running side by side; FUZZ_TARGETS="fuzz_convert" picks targets.
 # A crash input found here belongs in fuzz/regressions/, which CTest replays.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,8 +32,22 @@ for target in $TARGETS; do
     [ -f "$f" ] || continue
     $OUT/fuzz/$target "$f" >/dev/null 2>&1 || { echo "regression input $f fails $target"; exit 1; }
   done
-  echo "== $target"
+done
+# The targets side by side (one process each, as many as there are
+# processors), each with its own log, shown whole once it ends.
+pids=()
+for target in $TARGETS; do
   $OUT/fuzz/$target -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
     -dict=fuzz/tenhou.dict -artifact_prefix=$OUT/artifacts/$target- -print_final_stats=1 "$@" \
-    $OUT/corpus/$target "${seeds[@]}"
+    $OUT/corpus/$target "${seeds[@]}" >$OUT/$target.log 2>&1 &
+  pids+=($!)
 done
+status=0
+i=0
+for target in $TARGETS; do
+  wait "${pids[$i]}" || { status=1; echo "$target found a failure (see $OUT/artifacts/)"; }
+  echo "== $target"
+  cat $OUT/$target.log
+  i=$((i + 1))
+done
+exit $status
