@@ -12,6 +12,9 @@ from hypothesis import strategies as st
 from test_game_facts import DAMAGE, SOUND_JSON
 
 from ripaion_rs import _ripaion, convert_to_bytes, convert_with_info
+from ripaion_rs._job import Job, Settings
+from ripaion_rs._storage import Storage
+from ripaion_rs._worker import convert_log, manifest_entry
 
 DATA = Path(__file__).resolve().parent.parent / "data"
 LOGS = sorted(p for p in (DATA / "logs").iterdir() if p.suffix == ".json") + sorted(
@@ -70,3 +73,14 @@ def test_any_text_is_written_as_json_escapes_it(key, texts):
                                   1.7976931348623157e308, 123456789012345678.0, -2.5e-7, 1e22, 2074.7])
 def test_ratings_at_the_edges_of_repr_forms(rate):
     agrees(replaced("rate", [rate, 1.0, 2.0, 3.0]).encode("utf-8"))
+
+
+@pytest.mark.parametrize("source", ["games.db#2019021004gm-00a9-0000-e2f6516d", "/logs/名前 with \"quotes\".json",
+                                    "/logs/no-id.json"])
+def test_a_whole_line_is_json_dumps_of_its_entry(tmp_path, source):
+    data = (DATA / "logs" / "2019021004gm-00a9-0000-e2f6516d.json").read_bytes()
+    job = Job(source, str(tmp_path / "out.mjson.gz"), content=data)
+    out, line = convert_log(job, Settings(gzip_level=6, manifest=True), Storage())
+    entry = dict(manifest_entry(job.source, job.destination, convert_with_info(data)[1]), bytes=len(out))
+    assert line == json.dumps(entry)
+    assert entry["game_id"] == "2019021004gm-00a9-0000-e2f6516d"  # from the name, else from the log's ref
