@@ -74,8 +74,9 @@ def build(path, rows):
     db.close()
 
 
-def python_loop(db_path, out):
-    """The glue a user writes today: rows, bz2, convert_to_bytes, one file each."""
+def python_loop(db_path, out, convert=convert_to_bytes, decompress=bz2.decompress):
+    """The glue a user writes today: rows, bz2, convert_to_bytes, one file each
+    (`convert` and `decompress` other steps for row_overhead.py)."""
     made = set()
     db = sqlite3.connect("file:%s?mode=ro" % db_path, uri=True)
     try:
@@ -87,7 +88,7 @@ def python_loop(db_path, out):
                 os.makedirs(folder, exist_ok=True)
                 made.add(folder)
             try:
-                data = convert_to_bytes(bz2.decompress(content))
+                data = convert(decompress(content))
             except ValueError:
                 continue
             with open(os.path.join(folder, log_id + ".mjson"), "wb") as f:

@@ -19,7 +19,6 @@ import argparse
 import bz2
 import os
 import shutil
-import sqlite3
 import tempfile
 import time
 
@@ -40,21 +39,7 @@ def stand_in_unpack(data, cap):
 
 def loop(db_path, out):
     """database_bench's loop, with the same stand-ins."""
-    made = set()
-    db = sqlite3.connect("file:%s?mode=ro" % db_path, uri=True)
-    try:
-        for log_id, stored in db.execute("SELECT log_id, log_content FROM logs WHERE is_processed = 1 "
-                                         "AND was_error = 0 AND is_sanma = 0 AND length(log_content) > 0"):
-            match = database_bench.GAME_ID.fullmatch(log_id)
-            folder = os.path.join(out, match.group(1), match.group(2)) if match else os.path.join(out, "other")
-            if folder not in made:
-                os.makedirs(folder, exist_ok=True)
-                made.add(folder)
-            data = stand_in_convert(stand_in_unpack(stored, 0))
-            with open(os.path.join(folder, log_id + ".mjson"), "wb") as f:
-                f.write(data)
-    finally:
-        db.close()
+    database_bench.python_loop(db_path, out, stand_in_convert, lambda data: stand_in_unpack(data, 0))
 
 
 def command(db_path, out):
