@@ -24,10 +24,9 @@ Ref value(std::int32_t v) { return Ref(PyLong_FromLong(v)); }
 Ref value(std::uint8_t v) { return Ref(PyLong_FromLong(v)); }
 Ref flag(bool v) { return Ref::borrow(v ? Py_True : Py_False); }
 Ref value(model::Room room) {
-    static constexpr const char* kNames[] = {"general", "upper", "special", "phoenix"};
-    static PyObject* names[std::size(kNames)] = {};  // made once, as the keys below
+    static PyObject* names[std::size(model::kRoomNames)] = {};  // made once, as the keys below
     const auto i = static_cast<std::size_t>(room);
-    if (!names[i] && !(names[i] = PyUnicode_InternFromString(kNames[i]))) return Ref();
+    if (!names[i] && !(names[i] = PyUnicode_InternFromString(model::kRoomNames[i]))) return Ref();
     return Ref::borrow(names[i]);
 }
 

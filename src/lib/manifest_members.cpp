@@ -139,9 +139,8 @@ void write_value(double v, std::string& out) { write_float(v, out); }
 void write_value(std::int32_t v, std::string& out) { out += std::to_string(v); }
 void write_value(std::uint8_t v, std::string& out) { out += std::to_string(v); }
 void write_value(model::Room room, std::string& out) {
-    static constexpr const char* kNames[] = {"general", "upper", "special", "phoenix"};
     out += '"';
-    out += kNames[static_cast<std::size_t>(room)];
+    out += model::kRoomNames[static_cast<std::size_t>(room)];
     out += '"';
 }
 

@@ -56,6 +56,17 @@ def copies(directory, count, log=GOOD[0], folders=1):
             shutil.copy(log, folder / ("g%05d.json" % i))
 
 
+def linked_tree(root, copies):
+    """`copies` links to each test log, in folders of one copy each; the number of logs."""
+    logs = sorted(LOGS.glob("*.json"))
+    for copy in range(copies):
+        folder = root / ("c%03d" % copy)
+        folder.mkdir(parents=True)
+        for log in logs:
+            os.symlink(log, folder / log.name)
+    return copies * len(logs)
+
+
 @contextlib.contextmanager
 def tmpfs(tmp_path, size):
     """A tmpfs of `size` (mount's words: 64k, 1m) mounted for the test; the

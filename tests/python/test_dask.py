@@ -32,7 +32,7 @@ import fsspec
 import fsspec.implementations.memory
 from distributed import Client, LocalCluster
 
-from cli_support import holders_of
+from cli_support import holders_of, linked_tree
 from ripaion_rs import _dask, _storage
 from ripaion_rs._job import CONVERTED, Job, Settings
 from ripaion_rs._input import LogTooLarge
@@ -313,16 +313,6 @@ def start_cli(*args, cwd):
                             start_new_session=True)
 
 
-def big_tree(root, copies):
-    """`copies` links to each test log, in folders of one copy each."""
-    for copy in range(copies):
-        folder = root / ("c%03d" % copy)
-        folder.mkdir(parents=True)
-        for log in ALL_LOGS:
-            os.symlink(log, folder / log.name)
-    return copies * len(ALL_LOGS)
-
-
 def outputs_of(out):
     return sorted(out.rglob("*.mjson"))
 
@@ -352,7 +342,7 @@ def test_command_on_the_cluster_gives_the_local_commands_outputs(client, tmp_pat
 
 def test_skip_existing_finishes_an_interrupted_run(client, tmp_path, expected):
     src, out = tmp_path / "in", tmp_path / "out"
-    total = big_tree(src, 150)
+    total = linked_tree(src, 150)
     # Its own local cluster: Ctrl-C reaches the whole process group, workers too.
     process = start_cli("--dask", "local:2", "-o", out, src, cwd=tmp_path)
     try:
@@ -445,7 +435,7 @@ def test_without_dask_the_command_says_what_to_install(tmp_path):
 
 def test_a_worker_killed_during_the_run_loses_no_log(client, tmp_path, expected):
     src, out = tmp_path / "in", tmp_path / "out"
-    total = big_tree(src, 150)
+    total = linked_tree(src, 150)
     process = start_cli("--scheduler", client.scheduler.address, "-o", out, src, cwd=tmp_path)
     try:
         wait_for_outputs(out, 100, process)

@@ -12,7 +12,6 @@ import subprocess
 import sys
 import threading
 import time
-from pathlib import Path
 
 import pytest
 from support import require_cluster_mode
@@ -23,11 +22,9 @@ require_cluster_mode()
 
 from distributed import Client
 
-from cli_support import kill_group, start_cli
+from cli_support import kill_group, linked_tree, start_cli
 from ripaion_rs.dask import ClusterLost, convert_logs
 
-LOGS = Path(__file__).resolve().parents[1] / "data" / "logs"
-ALL_LOGS = sorted(LOGS.glob("*.json"))
 
 CLUSTER = """
 import logging, sys, time
@@ -58,15 +55,6 @@ def cluster():
         kill_group(process)
 
 
-def many_logs(root, copies):
-    for copy in range(copies):
-        folder = root / ("c%03d" % copy)
-        folder.mkdir(parents=True)
-        for log in ALL_LOGS:
-            os.symlink(log, folder / log.name)
-    return copies * len(ALL_LOGS)
-
-
 def wait_for_outputs(out, count, process=None):
     deadline = time.monotonic() + 120
     while len(list(out.rglob("*.mjson"))) < count:
@@ -77,7 +65,7 @@ def wait_for_outputs(out, count, process=None):
 def test_a_run_that_loses_its_scheduler_ends_with_one_line(cluster, tmp_path):
     address, scheduler = cluster()
     src, out, manifest, report = tmp_path / "in", tmp_path / "out", tmp_path / "m.jsonl", tmp_path / "r.jsonl"
-    many_logs(src, 300)
+    linked_tree(src, 300)
     process = start_cli("--scheduler", address, "-o", out, "--manifest", manifest, "--report", report, src,
                         cwd=tmp_path)
     try:
@@ -102,7 +90,7 @@ def test_a_run_left_without_workers_ends_after_the_cluster_timeout(cluster, tmp_
                                "--nthreads", "1"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
     src, out = tmp_path / "in", tmp_path / "out"
-    many_logs(src, 300)
+    linked_tree(src, 300)
     process = start_cli("--scheduler", address, "--cluster-timeout", "3", "-o", out, src, cwd=tmp_path)
     try:
         wait_for_outputs(out, 100, process)
@@ -123,7 +111,7 @@ def test_a_run_left_without_workers_ends_after_the_cluster_timeout(cluster, tmp_
 def test_convert_logs_raises_cluster_lost(cluster, tmp_path):
     address, scheduler = cluster()
     src, out = tmp_path / "in", tmp_path / "out"
-    many_logs(src, 300)
+    linked_tree(src, 300)
     logs = [(str(p), str(out / p.parent.name / (p.stem + ".mjson"))) for p in sorted(src.rglob("*.json"))]
 
     def kill_when_started():

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -63,6 +64,9 @@ struct HandRecord {
 
 // Tenhou's rooms, from the one open to all to the highest.
 enum class Room : std::uint8_t { General, Upper, Special, Phoenix };
+// Their names in a game's description (convert_with_info, the manifest).
+inline constexpr const char* kRoomNames[] = {"general", "upper", "special", "phoenix"};
+static_assert(sizeof kRoomNames / sizeof kRoomNames[0] == static_cast<std::size_t>(Room::Phoenix) + 1);
 
 struct Rule {
     // The rule record as a JSON log writes it: its display text and its
